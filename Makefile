@@ -1,0 +1,51 @@
+# Entry points: make run, make test, make bench, make fuzz.
+# Each installs missing Debian packages first (as root) and builds into build*/.
+
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build run test test-plain test-asan test-tsan bench fuzz format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	cmake --build build -j$(JOBS)
+
+run: build
+	scripts/run.sh
+
+# The plain suite, then everything under Address + UndefinedBehavior sanitizers,
+# then the core's threaded tests under ThreadSanitizer.
+test: test-plain test-asan test-tsan
+
+test-plain: build
+	cd build && ctest --output-on-failure -j$(JOBS) --timeout 300
+
+test-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=asan -DTAVREL_WITH_BENCH=OFF >/dev/null
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=tsan -DTAVREL_WITH_GUI=OFF -DTAVREL_WITH_BENCH=OFF >/dev/null
+	cmake --build build-tsan -j$(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) --timeout 600 -L threaded
+
+bench: build
+	scripts/bench.sh build
+
+fuzz: deps
+	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVREL_WITH_FUZZ=ON -DTAVREL_WITH_GUI=OFF -DTAVREL_WITH_BENCH=OFF >/dev/null
+	cmake --build build-fuzz -j$(JOBS)
+	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz

@@ -1,0 +1,136 @@
+#include "platform/linux/settings_file_store.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/linux/reg_file.h"
+
+namespace tavrel {
+
+namespace {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// Holds an exclusive lock on the directory; other threads and processes wait for it.
+class DirectoryLock {
+ public:
+  explicit DirectoryLock(const std::string& directory)
+      : fd_(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (!fd_.valid()) return;
+    int rc;
+    do rc = ::flock(fd_.get(), LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    locked_ = rc == 0;
+  }
+  bool locked() const { return locked_; }
+  int fd() const { return fd_.get(); }
+
+ private:
+  FileDescriptor fd_;
+  bool locked_ = false;
+};
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+SettingsFileStore::SettingsFileStore(std::string directory) : directory_(std::move(directory)) {}
+
+bool SettingsFileStore::Open() {
+  std::error_code error;
+  std::filesystem::create_directories(directory_, error);
+  if (error || ::access(directory_.c_str(), W_OK | X_OK) != 0) return false;
+  DirectoryLock lock(directory_);
+  if (!lock.locked()) return false;
+  // An existing file is never rewritten here: whatever it holds stays until a value is saved.
+  if (::access(FilePath().c_str(), F_OK) != 0) {
+    RegFile empty(kKeyPath, "");
+    empty.EnsureKey();
+    if (!ReplaceText(empty.Text())) return false;
+  }
+  std::string text;
+  if (!ReadText(text)) return false;
+  open_ = true;
+  return true;
+}
+
+std::optional<int32_t> SettingsFileStore::Read(std::string_view name) {
+  std::string text;
+  if (!open_ || !ReadText(text)) return std::nullopt;
+  return RegFile(kKeyPath, text).Read(name);
+}
+
+bool SettingsFileStore::Write(std::string_view name, int32_t value) {
+  if (!open_) return false;
+  DirectoryLock lock(directory_);
+  if (!lock.locked()) return false;
+  std::string text;
+  ReadText(text);
+  RegFile file(kKeyPath, text);
+  file.Write(name, value);
+  return ReplaceText(file.Text());
+}
+
+bool SettingsFileStore::Close() { return open_.exchange(false); }
+
+bool SettingsFileStore::ReadText(std::string& text) const {
+  FileDescriptor fd(::open(FilePath().c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return false;
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+}
+
+// Called with the directory lock held, so one temporary name serves every writer.
+bool SettingsFileStore::ReplaceText(const std::string& text) const {
+  const std::string temporary = FilePath() + ".tmp";
+  {
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664));
+    if (!fd.valid() || !WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
+      ::unlink(temporary.c_str());
+      return false;
+    }
+  }
+  if (::rename(temporary.c_str(), FilePath().c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  FileDescriptor dir(::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.valid()) ::fsync(dir.get());
+  return true;
+}
+
+}  // namespace tavrel

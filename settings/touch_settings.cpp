@@ -1,0 +1,159 @@
+#include "settings/touch_settings.h"
+
+namespace tavrel {
+
+namespace {
+constexpr int32_t kDefaultSerialPort = 5;
+constexpr int32_t kDefaultBuzzerFrequency = 2500;
+constexpr int32_t kDefaultBuzzerDuration = 40;
+constexpr int32_t kDefaultDoubleClickSize = 110;
+constexpr int32_t kDefaultDoubleClickDelay = 900;
+constexpr int32_t kDefaultClickBox = 5;
+constexpr int32_t kTrailsOn = 10;
+constexpr const char* kMessageCaption = "Debugging...";
+}  // namespace
+
+TouchSettings::TouchSettings(Platform platform, ControlHandle rightClickButton,
+                             ImageHandle rightClickOnImage, ImageHandle rightClickOffImage)
+    : platform_(platform),
+      rightClickButton_(rightClickButton),
+      rightClickOnImage_(rightClickOnImage),
+      rightClickOffImage_(rightClickOffImage) {
+  Load();
+}
+
+int32_t TouchSettings::SetDesktopRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  desktopRect = {left, top, right, bottom};
+  return 1;
+}
+
+int32_t TouchSettings::SetPanelRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  panelRect = {left, top, right, bottom};
+  panelWidth = right - left;
+  panelHeight = bottom - top;
+  return 1;
+}
+
+int32_t TouchSettings::Load() {
+  if (!platform_.store.Open()) {
+    // Without a store the program runs as on a first start, storing nothing.
+    buzzerFrequency = kDefaultBuzzerFrequency;
+    return kSettingsOpenFailed;
+  }
+  SaveRightClickEnabled(0);
+  if (ReadSerialPort() == kSettingsReadFailed) SaveSerialPort(kDefaultSerialPort);
+  LoadField(buzzerFrequency, value_name::kBuzzerFrequency, kDefaultBuzzerFrequency);
+  LoadField(buzzerDuration, value_name::kBuzzerDuration, kDefaultBuzzerDuration);
+  LoadField(doubleClickWidth, value_name::kDoubleClickWidth, kDefaultDoubleClickSize);
+  LoadField(doubleClickHeight, value_name::kDoubleClickHeight, kDefaultDoubleClickSize);
+  LoadField(doubleClickDelay, value_name::kDoubleClickDelay, kDefaultDoubleClickDelay);
+  int32_t tracking = ReadMouseTracking();
+  if (tracking == kSettingsReadFailed) {
+    tracking = 0;
+    SaveMouseTracking(0);
+    platform_.system.Set(SystemParameter::kMouseTrails, 0);
+  }
+  mouseTracking = tracking;
+  ApplySystemValues();
+  LoadField(clickBoxWidth, value_name::kClickBoxWidth, kDefaultClickBox);
+  LoadField(clickBoxHeight, value_name::kClickBoxHeight, kDefaultClickBox);
+  ResetCorners();
+  return kSettingsOk;
+}
+
+void TouchSettings::LoadField(std::atomic<int32_t>& field, std::string_view name,
+                              int32_t fallback) {
+  int32_t value = ReadValue(name);
+  if (value == kSettingsReadFailed) {
+    value = fallback;
+    SaveValue(name, value);
+  }
+  field = value;
+}
+
+void TouchSettings::ApplySystemValues() {
+  platform_.system.Set(SystemParameter::kDoubleClickWidth, doubleClickWidth);
+  platform_.system.Set(SystemParameter::kDoubleClickHeight, doubleClickHeight);
+  platform_.system.Set(SystemParameter::kDoubleClickTime, doubleClickDelay);
+  platform_.system.Set(SystemParameter::kMouseTrails, mouseTracking == 1 ? kTrailsOn : 0);
+}
+
+int32_t TouchSettings::Close() { return platform_.store.Close() ? kSettingsOk : kSettingsCloseFailed; }
+
+int32_t TouchSettings::ReadValue(std::string_view name) {
+  return platform_.store.Read(name).value_or(kSettingsReadFailed);
+}
+
+int32_t TouchSettings::SaveValue(std::string_view name, int32_t value) {
+  return platform_.store.Write(name, value) ? kSettingsOk : kSettingsWriteFailed;
+}
+
+int32_t TouchSettings::SaveCorner(std::string_view nameX, std::string_view nameY, int32_t x,
+                                  int32_t y) {
+  if (SaveValue(nameX, x) != kSettingsOk) return kSettingsWriteFailed;
+  return SaveValue(nameY, y);
+}
+
+int32_t TouchSettings::SaveLeftTop(int32_t x, int32_t y) {
+  return SaveCorner(value_name::kLeftTopX, value_name::kLeftTopY, x, y);
+}
+
+int32_t TouchSettings::SaveLeftBottom(int32_t x, int32_t y) {
+  return SaveCorner(value_name::kLeftBottomX, value_name::kLeftBottomY, x, y);
+}
+
+int32_t TouchSettings::SaveRightTop(int32_t x, int32_t y) {
+  return SaveCorner(value_name::kRightTopX, value_name::kRightTopY, x, y);
+}
+
+int32_t TouchSettings::SaveRightBottom(int32_t x, int32_t y) {
+  return SaveCorner(value_name::kRightBottomX, value_name::kRightBottomY, x, y);
+}
+
+int32_t TouchSettings::ResetCorners() {
+  using namespace factory_corner;
+  SaveLeftTop(kLeftTopX, kLeftTopY);
+  leftTopX = kLeftTopX;
+  leftTopY = kLeftTopY;
+  SaveLeftBottom(kLeftBottomX, kLeftBottomY);
+  leftBottomX = kLeftBottomX;
+  leftBottomY = kLeftBottomY;
+  SaveRightTop(kRightTopX, kRightTopY);
+  rightTopX = kRightTopX;
+  rightTopY = kRightTopY;
+  SaveRightBottom(kRightBottomX, kRightBottomY);
+  rightBottomX = kRightBottomX;
+  rightBottomY = kRightBottomY;
+  return kSettingsOk;
+}
+
+int32_t TouchSettings::LoadCorners() {
+  struct Corner {
+    std::atomic<int32_t>& field;
+    std::string_view name;
+  };
+  const Corner corners[] = {
+      {leftTopX, value_name::kLeftTopX},         {leftTopY, value_name::kLeftTopY},
+      {leftBottomX, value_name::kLeftBottomX},   {leftBottomY, value_name::kLeftBottomY},
+      {rightTopX, value_name::kRightTopX},       {rightTopY, value_name::kRightTopY},
+      {rightBottomX, value_name::kRightBottomX}, {rightBottomY, value_name::kRightBottomY},
+  };
+  for (const Corner& corner : corners) {
+    // The field takes the result before the check, as callers may rely on seeing -130 there.
+    corner.field = ReadValue(corner.name);
+    if (corner.field == kSettingsReadFailed) return kSettingsReadFailed;
+  }
+  return kSettingsOk;
+}
+
+int32_t TouchSettings::ShowRightClickState(int32_t on) {
+  platform_.windows.SetButtonImage(rightClickButton_,
+                                   on == 1 ? rightClickOnImage_ : rightClickOffImage_);
+  return 1;
+}
+
+void TouchSettings::ShowMessage(const std::string& text) {
+  platform_.windows.ShowMessage(kMessageCaption, text);
+}
+
+}  // namespace tavrel

@@ -1,0 +1,167 @@
+#include "platform/linux/settings_file_store.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/fake/fake_system_parameters.h"
+#include "platform/fake/fake_window_service.h"
+#include "platform/linux/reg_file.h"
+#include "settings/touch_settings.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFileStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("tavrel-settings-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string FileText() const {
+    std::ifstream in(dir / "settings.reg", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  void WriteFile(const std::string& text) const {
+    fs::create_directories(dir);
+    std::ofstream(dir / "settings.reg", std::ios::binary) << text;
+  }
+
+  fs::path dir;
+  FakeSystemParameters system;
+  FakeWindowService windows;
+};
+
+TEST_F(SettingsFileStoreTest, FirstLoadCreatesTheDirectoryAndFile) {
+  SettingsFileStore store(dir / "nested");
+  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  std::ifstream in(dir / "nested" / "settings.reg");
+  std::string first;
+  std::getline(in, first);
+  EXPECT_EQ(first, "Windows Registry Editor Version 5.00");
+  EXPECT_EQ(settings.ReadSerialPort(), 5);
+  EXPECT_EQ(settings.ReadValue("Click Value Right Top Y"), 127);
+  EXPECT_EQ(settings.ReadCapturedX(), -130);
+  EXPECT_FALSE(fs::exists(dir / "nested" / "settings.reg.tmp"));
+}
+
+TEST_F(SettingsFileStoreTest, ValuesAreWrittenInRegistryExportFormat) {
+  SettingsFileStore store(dir);
+  ASSERT_TRUE(store.Open());
+  ASSERT_TRUE(store.Write("Serial Port", 5));
+  ASSERT_TRUE(store.Write("Buzzer Frequency (Hz)", -130));
+  EXPECT_EQ(FileText(),
+            "Windows Registry Editor Version 5.00\n"
+            "\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\Morvane\\Tavrel]\n"
+            "\"Serial Port\"=dword:00000005\n"
+            "\"Buzzer Frequency (Hz)\"=dword:ffffff7e\n");
+}
+
+TEST_F(SettingsFileStoreTest, LoadKeepsStoredAndUnknownLinesAndReplacesOtherTypes) {
+  WriteFile(
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Morvane\\Tavrel]\n"
+      "\"Buzzer Frequency (Hz)\"=dword:00000fa0\n"
+      "\"Buzzer Duration (msec)\"=hex:01,02,03,04,05\n"
+      "\"Double Click Delay\"=\"500\"\n"
+      "\"Someone Else's\"=dword:0000002a\n");
+  SettingsFileStore store(dir);
+  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  EXPECT_EQ(settings.GetBuzzerFrequency(), 4000);
+  EXPECT_EQ(settings.GetBuzzerDuration(), 40);
+  EXPECT_EQ(settings.ReadBuzzerDuration(), 40);
+  EXPECT_EQ(settings.ReadDoubleClickDelay(), 900);
+  EXPECT_EQ(settings.ReadValue("Someone Else's"), 42);
+}
+
+TEST_F(SettingsFileStoreTest, GarbageFileIsKeptAndStillWorks) {
+  const std::string garbage("\x00\xff\x7f[[[\"\"=dword:\n\"Serial Port\"=dword:00000003", 44);
+  WriteFile(garbage);
+  SettingsFileStore store(dir);
+  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  EXPECT_EQ(settings.GetBuzzerFrequency(), 2500);
+  EXPECT_EQ(FileText().substr(0, garbage.size()), garbage);
+  EXPECT_EQ(settings.ReadSerialPort(), 5);
+}
+
+TEST_F(SettingsFileStoreTest, UnusableDirectoryFailsLoadAndEveryAccess) {
+  fs::create_directories(dir);
+  std::ofstream(dir / "file") << "x";
+  struct Row {
+    const char* legend;
+    fs::path machineDir;
+  };
+  fs::create_directories(dir / "reg-is-a-dir" / "settings.reg");
+  const Row rows[] = {
+      {"directory below a file cannot be made", dir / "file" / "machine"},
+      {"settings.reg is a directory", dir / "reg-is-a-dir"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    SettingsFileStore store(row.machineDir);
+    FakeSystemParameters params;
+    TouchSettings settings({store, params, windows}, 0, 0, 0);
+    EXPECT_EQ(settings.Load(), -100);
+    EXPECT_EQ(settings.GetBuzzerFrequency(), 2500);
+    EXPECT_TRUE(params.Calls().empty());
+    EXPECT_EQ(settings.ReadSerialPort(), -130);
+    EXPECT_EQ(settings.ReadRightClickEnabled(), -130);
+    EXPECT_EQ(settings.SaveBuzzerFrequency(3000), -120);
+    EXPECT_EQ(settings.SaveRightClickEnabled(1), -120);
+  }
+}
+
+TEST_F(SettingsFileStoreTest, ConcurrentWritersLoseNothing) {
+  SettingsFileStore first(dir), second(dir);
+  ASSERT_TRUE(first.Open());
+  ASSERT_TRUE(second.Open());
+  constexpr int kRounds = 200;
+  auto writer = [](SettingsFileStore& store, const std::string& name) {
+    for (int i = 1; i <= kRounds; ++i) ASSERT_TRUE(store.Write(name, i));
+  };
+  std::thread a(writer, std::ref(first), "Click Value X");
+  std::thread b(writer, std::ref(second), "Click Value Y");
+  a.join();
+  b.join();
+  EXPECT_EQ(first.Read("Click Value X"), kRounds);
+  EXPECT_EQ(first.Read("Click Value Y"), kRounds);
+}
+
+// A writer killed at any moment leaves either the old or the new file, never a torn one.
+TEST_F(SettingsFileStoreTest, KilledWriterNeverLeavesAPartialFile) {
+  SettingsFileStore store(dir);
+  ASSERT_TRUE(store.Open());
+  for (int name = 0; name < 40; ++name) store.Write("Value " + std::to_string(name), 0);
+  for (int round = 0; round < 20; ++round) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int32_t i = 1;; ++i) store.Write("Value " + std::to_string(i % 40), i);
+    }
+    ::usleep(static_cast<useconds_t>(2000 + round * 500));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    RegFile file(SettingsFileStore::kKeyPath, FileText());
+    for (int name = 0; name < 40; ++name) {
+      ASSERT_TRUE(file.Read("Value " + std::to_string(name)).has_value()) << round;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
