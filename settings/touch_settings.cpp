@@ -78,7 +78,9 @@ void TouchSettings::ApplySystemValues() {
   platform_.system.Set(SystemParameter::kMouseTrails, mouseTracking == 1 ? kTrailsOn : 0);
 }
 
-int32_t TouchSettings::Close() { return platform_.store.Close() ? kSettingsOk : kSettingsCloseFailed; }
+int32_t TouchSettings::Close() {
+  return platform_.store.Close() ? kSettingsOk : kSettingsCloseFailed;
+}
 
 int32_t TouchSettings::ReadValue(std::string_view name) {
   return platform_.store.Read(name).value_or(kSettingsReadFailed);

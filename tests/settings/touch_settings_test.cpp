@@ -18,8 +18,8 @@ constexpr ImageHandle kOnImage = 130, kOffImage = 131;
 class TouchSettingsTest : public ::testing::Test {
  protected:
   std::unique_ptr<TouchSettings> Create() {
-    return std::make_unique<TouchSettings>(TouchSettings::Platform{store, system, windows},
-                                           kButton, kOnImage, kOffImage);
+    return std::make_unique<TouchSettings>(TouchSettings::Platform{store, system, windows}, kButton,
+                                           kOnImage, kOffImage);
   }
 
   FakeSettingsStore store;
@@ -30,15 +30,24 @@ class TouchSettingsTest : public ::testing::Test {
 TEST_F(TouchSettingsTest, FirstLoadWritesEighteenDefaultsAndAppliesSystemValues) {
   auto settings = Create();
   const std::map<std::string, int32_t> expected = {
-      {"RightClickEnabled", 0},         {"Serial Port", 5},
-      {"Click Value Left Top X", 111},  {"Click Value Left Top Y", 105},
-      {"Click Value Left Bottom X", 126}, {"Click Value Left Bottom Y", 1885},
-      {"Click Value Right Top X", 1946},  {"Click Value Right Top Y", 127},
-      {"Click Value Right Bottom X", 1955}, {"Click Value Right Bottom Y", 1895},
-      {"Buzzer Frequency (Hz)", 2500},  {"Buzzer Duration (msec)", 40},
-      {"X Movement Filter", 110},       {"Y Movement Filter", 110},
-      {"Mouse Tracking", 0},            {"X Single Movement Filter", 5},
-      {"Y Single Movement Filter", 5},  {"Double Click Delay", 900},
+      {"RightClickEnabled", 0},
+      {"Serial Port", 5},
+      {"Click Value Left Top X", 111},
+      {"Click Value Left Top Y", 105},
+      {"Click Value Left Bottom X", 126},
+      {"Click Value Left Bottom Y", 1885},
+      {"Click Value Right Top X", 1946},
+      {"Click Value Right Top Y", 127},
+      {"Click Value Right Bottom X", 1955},
+      {"Click Value Right Bottom Y", 1895},
+      {"Buzzer Frequency (Hz)", 2500},
+      {"Buzzer Duration (msec)", 40},
+      {"X Movement Filter", 110},
+      {"Y Movement Filter", 110},
+      {"Mouse Tracking", 0},
+      {"X Single Movement Filter", 5},
+      {"Y Single Movement Filter", 5},
+      {"Double Click Delay", 900},
   };
   EXPECT_EQ(store.Values(), expected);
   EXPECT_EQ(settings->GetBuzzerFrequency(), 2500);
