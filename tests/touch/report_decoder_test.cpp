@@ -239,6 +239,16 @@ TEST_F(ReportDecoderTest, RightClickOffImageShowsEvenWhenTheWriteFails) {
   EXPECT_EQ(windows.ButtonImage(kButton), kOffImage);
 }
 
+TEST_F(ReportDecoderTest, RefusedEventsChangeNothing) {
+  UseUnitCorners();
+  pointer.accepts = false;
+  Feed(Down(1000, 1000));
+  Feed(Up(1000, 1000));
+  Feed(Down(1000, 1000));
+  EXPECT_EQ(Take(), (Events{"move 32700,31507", "tone 2500/40", "left down", "move 32700,31507",
+                            "left up", "move 32700,31507", "tone 2500/40", "left down"}));
+}
+
 TEST_F(ReportDecoderTest, ButtonEventsCarryNoMoveAndKeepTheLastPosition) {
   decoder.MoveTo(-5, 70000);
   decoder.SendButton(kStatusTouching);
@@ -270,9 +280,13 @@ TEST_F(ReportDecoderTest, CaptureAveragesAndStoresFromTheHundredthSample) {
   Feed(Down(1000, 1000), kDecoderCapture);
   EXPECT_EQ(store.Writes().size(), 4u) << "every later sample stores again";
 
+  store.failingWrites = {"Click Value X"};
+  Feed(Down(1000, 1000), kDecoderCapture);
+  EXPECT_EQ(store.Writes().size(), 5u) << "a failed X still lets Y be stored";
+
   settings.captureCount = 0;
   Feed(Down(1000, 1000), kDecoderCapture);
-  EXPECT_EQ(store.Writes().size(), 4u) << "a reset count starts over";
+  EXPECT_EQ(store.Writes().size(), 5u) << "a reset count starts over";
 }
 
 // The calibration window takes a corner by resetting the count while the reader keeps counting:
