@@ -300,28 +300,13 @@ TEST_F(ReportDecoderTest, CaptureCountSurvivesConcurrentResets) {
     done = true;
   });
   int64_t taken = 0;
-  while (!done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done && std::chrono::steady_clock::now() < deadline) {
     if (settings.captureCount >= 100) taken += settings.captureCount.exchange(0);
     std::this_thread::yield();
   }
-  ASSERT_EQ(reader.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+  ASSERT_EQ(reader.wait_for(std::chrono::seconds(1)), std::future_status::ready);
   EXPECT_EQ(taken + settings.captureCount, kReports);
-}
-
-// The user-interface thread changes corners and click box while the reader decodes.
-TEST_F(ReportDecoderTest, SettingsChangeWhileDecoding) {
-  std::atomic<bool> done{false};
-  auto reader = std::async(std::launch::async, [&] {
-    for (int i = 0; i < 5000; ++i) Feed(Down(i % 2048, 1000));
-    done = true;
-  });
-  for (int32_t i = 0; !done; ++i) {
-    settings.rightBottomX = 1955 + i % 7;
-    settings.SetClickBoxWidth(i % 9);
-    std::this_thread::yield();
-  }
-  ASSERT_EQ(reader.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-  EXPECT_GT(log.Total(), 2u);
 }
 
 }  // namespace
