@@ -30,8 +30,9 @@ XTestPointerService::XTestPointerService(const std::string& displayName) {
     return;
   }
   display_ = display;
-  int randrErrorBase;
-  randr_ = XRRQueryExtension(display_, &randrEventBase_, &randrErrorBase);
+  // Primary outputs and current screen resources came with RandR 1.3.
+  randr_ = XRRQueryExtension(display_, &event, &error) &&
+           XRRQueryVersion(display_, &major, &minor) && (major > 1 || minor >= 3);
   if (randr_) {
     XRRSelectInput(display_, DefaultRootWindow(display_),
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
