@@ -48,8 +48,8 @@ class RecordingPorts : public SerialPorts {
     std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count, uint32_t ms) override {
       return device_->Write(bytes, count, ms);
     }
-    int32_t WaitReceived(std::span<Event* const> events, int32_t ms) override {
-      return device_->WaitReceived(events, ms);
+    int32_t WaitReceived(std::span<Event* const> events, int32_t ms, uint32_t n) override {
+      return device_->WaitReceived(events, ms, n);
     }
 
    private:

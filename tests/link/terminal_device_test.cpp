@@ -92,7 +92,7 @@ TEST_F(TerminalDeviceTest, LineSettingsMakeABinaryLineAndKeepFlowControl) {
   // Bytes the line editing would have swallowed or changed pass as they are.
   const uint8_t answer[] = {0x0A, 0x0D, 0x03, 0x7F};
   ASSERT_EQ(write(master, answer, sizeof answer), 4);
-  EXPECT_EQ(device->WaitReceived({}, 1000), kWaitReceived);
+  EXPECT_EQ(device->WaitReceived({}, 1000, 1), kWaitReceived);
   uint8_t got[8] = {};
   EXPECT_EQ(device->Read(got, sizeof got), 4u);
   EXPECT_EQ(Bytes(got, got + 4), Bytes(answer, answer + 4));
@@ -108,17 +108,17 @@ TEST_F(TerminalDeviceTest, WaitsEndOnEventsFirstThenDataThenTime) {
   ASSERT_TRUE(device->SetLineSettings({28, 9600, 8, 0, 0}));
   auto stop = events.Create("StopThreadEvent");
   Event* const waitOn[] = {stop.get()};
-  EXPECT_EQ(device->WaitReceived(waitOn, 10), kWaitTimedOut);
+  EXPECT_EQ(device->WaitReceived(waitOn, 10, 1), kWaitTimedOut);
   const uint8_t byte = 0x81;
   ASSERT_EQ(write(master, &byte, 1), 1);
-  EXPECT_EQ(device->WaitReceived(waitOn, 1000), kWaitReceived);
+  EXPECT_EQ(device->WaitReceived(waitOn, 1000, 1), kWaitReceived);
   stop->Set();
-  EXPECT_EQ(device->WaitReceived(waitOn, 1000), 0);
+  EXPECT_EQ(device->WaitReceived(waitOn, 1000, 1), 0);
   EXPECT_EQ(events.WaitAny(waitOn, 0), 0);
   stop->Reset();
   EXPECT_EQ(events.WaitAny(waitOn, 0), kWaitTimedOut);
   EXPECT_TRUE(device->Purge(kPurgeRxClear));
-  EXPECT_EQ(device->WaitReceived(waitOn, 10), kWaitTimedOut);
+  EXPECT_EQ(device->WaitReceived(waitOn, 10, 1), kWaitTimedOut);
 }
 
 TEST_F(TerminalDeviceTest, AHungUpLineFailsOnceAndThenOnlyWaits) {
@@ -126,12 +126,12 @@ TEST_F(TerminalDeviceTest, AHungUpLineFailsOnceAndThenOnlyWaits) {
   Event* const waitOn[] = {stop.get()};
   close(master);
   master = -1;
-  EXPECT_EQ(device->WaitReceived(waitOn, 1000), kWaitFailed);
+  EXPECT_EQ(device->WaitReceived(waitOn, 1000, 1), kWaitFailed);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(device->WaitReceived(waitOn, 100), kWaitTimedOut);
+  EXPECT_EQ(device->WaitReceived(waitOn, 100, 1), kWaitTimedOut);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(90));
   stop->Set();
-  EXPECT_EQ(device->WaitReceived(waitOn, kWaitForever), 0);
+  EXPECT_EQ(device->WaitReceived(waitOn, kWaitForever, 1), 0);
   const uint8_t request[] = {0x0A, 0x01, 0x41};
   EXPECT_EQ(device->Write(request, 3, 5000), 0u);
 }

@@ -233,7 +233,8 @@ std::optional<std::chrono::nanoseconds> ControllerEmulator::WriteDue() {
       current_ = std::move(queue.front());
       queue.pop_front();
       position_ = 0;
-      due_ = now + std::chrono::milliseconds(current_->delayMs);
+      // The line stays paced from the previous unit's last byte.
+      due_ = std::max(due_, now) + std::chrono::milliseconds(current_->delayMs);
     }
     if (now < due_) return due_ - now;
     if (current_->hangUp) DoHangUp();
