@@ -52,8 +52,9 @@ class Pieces {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Program program;
   if (size < 1) return 0;
+  // A fresh program each time: the fakes keep a record of every write and pause.
+  Program program;
   Pieces pieces(data + 1, size - 1);
   program.ports.With(program.line, [&](FakeLine& line) {
     // Each answer comes as up to three reads; an empty piece is a read that finds nothing.
