@@ -1,0 +1,248 @@
+// The command half of CTvSerialPort: the controller protocol (see link/controller_wire.h) and
+// the detection of the controller at start-up.
+#include <array>
+#include <atomic>
+
+#include "link/controller_wire.h"
+#include "link/serial_port.h"
+
+namespace tavrel {
+
+namespace {
+constexpr uint32_t kWriteTimeoutMs = 5000;
+constexpr uint32_t kAnswerTimeoutMs = 5000;
+constexpr uint32_t kPauseAfterWriteMs = 50;
+constexpr uint32_t kPresencePauseMs = 1000;
+constexpr uint32_t kAnswerCapacity = 255;
+constexpr int32_t kFirstPort = 1;
+constexpr int32_t kLastPort = 10;
+
+// Memory words 0 to 7 and the settings fields they hold.
+std::array<std::atomic<int32_t>*, wire::kCornerWords> CornerFields(TouchSettings& s) {
+  return {&s.leftBottomX, &s.leftBottomY, &s.rightBottomX, &s.rightBottomY,
+          &s.leftTopX,    &s.leftTopY,    &s.rightTopX,    &s.rightTopY};
+}
+
+uint16_t Word(uint8_t low, uint8_t high) { return static_cast<uint16_t>(high * 256 + low); }
+}  // namespace
+
+int32_t CTvSerialPort::WriteData(const uint8_t* bytes, uint32_t count, uint32_t& written) {
+  // Whatever arrived before the request, touch reports included, is no part of its answer.
+  if (!port_ || !port_->Purge(kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear)) {
+    return link_result::kWriteFailed;
+  }
+  written = 0;
+  const auto done = port_->Write(bytes, count, kWriteTimeoutMs);
+  if (!done) return link_result::kWriteFailed;
+  written = *done;
+  platform_.clock.Sleep(kPauseAfterWriteMs);
+  return link_result::kOk;
+}
+
+int32_t CTvSerialPort::ReadData(uint8_t* buffer, uint32_t capacity, uint32_t& received) {
+  received = 0;
+  if (!port_) return link_result::kReadFailed;
+  const int32_t woke = port_->WaitReceived({}, kAnswerTimeoutMs);
+  if (woke == kWaitFailed) return link_result::kReadFailed;
+  if (woke != kWaitReceived) return link_result::kOk;
+  while (received < capacity) {
+    const auto got = port_->Read(buffer + received, capacity - received);
+    if (!got || *got == 0) break;
+    received += *got;
+  }
+  return link_result::kOk;
+}
+
+int32_t CTvSerialPort::FindHeader(const uint8_t* buffer, uint32_t count, uint8_t b0, uint8_t b1,
+                                  uint8_t b2, uint32_t& offset) {
+  for (uint32_t p = 0; p + 3 <= count; ++p) {
+    if (buffer[p] == b0 && buffer[p + 1] == b1 && buffer[p + 2] == b2) {
+      offset = p + 3;
+      return link_result::kOk;
+    }
+  }
+  return link_result::kHeaderNotFound;
+}
+
+bool CTvSerialPort::Send(const uint8_t* bytes, uint32_t count) {
+  uint32_t written = 0;
+  return WriteData(bytes, count, written) == link_result::kOk && written >= count;
+}
+
+uint32_t CTvSerialPort::ReceiveAnswer(AnswerBuffer& buffer, uint8_t length, uint8_t command) {
+  buffer.fill(0);
+  uint32_t received = 0;
+  uint32_t offset = 0;
+  if (ReadData(buffer.data(), kAnswerCapacity, received) != link_result::kOk || received == 0) return 0;
+  if (FindHeader(buffer.data(), received, wire::kStart, length, command, offset) != link_result::kOk) {
+    return 0;
+  }
+  return offset;
+}
+
+int32_t CTvSerialPort::CheckController() {
+  StopThread();
+  const uint8_t request[] = {wire::kStart, 0x01, wire::kPresence};
+  if (!Send(request, sizeof request)) return link_result::kPresenceNotSent;
+  platform_.clock.Sleep(kPresencePauseMs);
+  AnswerBuffer answer;
+  if (!ReceiveAnswer(answer, wire::kPresenceAnswerLength, wire::kPresence)) {
+    return link_result::kNoAnswer;
+  }
+  StartThread();
+  return link_result::kOk;
+}
+
+int32_t CTvSerialPort::RequestFirmwareRelease() {
+  StopThread();
+  const uint8_t request[] = {wire::kStart, 0x01, wire::kFirmwareRelease};
+  return Send(request, sizeof request) ? link_result::kOk : link_result::kFirmwareNotSent;
+}
+
+int32_t CTvSerialPort::RequestModel() {
+  StopThread();
+  const uint8_t request[] = {wire::kStart, 0x01, wire::kModel};
+  return Send(request, sizeof request) ? link_result::kOk : link_result::kModelNotSent;
+}
+
+int32_t CTvSerialPort::LoadControllerDefaults() {
+  StopThread();
+  if (!Send(wire::kLoadDefaults, sizeof wire::kLoadDefaults)) return link_result::kDefaultsNotSent;
+  StartThread();
+  return link_result::kOk;
+}
+
+int32_t CTvSerialPort::ReadMemoryWord(uint8_t index, uint8_t& low, uint8_t& high, uint8_t& echo) {
+  const uint8_t request[] = {wire::kStart, 0x02, wire::kReadWord, index};
+  if (!Send(request, sizeof request)) return link_result::kReadWordNotSent;
+  AnswerBuffer answer;
+  const uint32_t offset = ReceiveAnswer(answer, wire::kReadWordAnswerLength, wire::kReadWord);
+  if (!offset) return link_result::kNoAnswer;
+  // A short answer reads as zeros from the cleared buffer.
+  echo = answer[offset];
+  low = answer[offset + 1];
+  high = answer[offset + 2];
+  return link_result::kOk;
+}
+
+int32_t CTvSerialPort::WriteMemoryWord(uint8_t index, uint8_t low, uint8_t high, uint8_t& echo) {
+  uint8_t oldLow = 0, oldHigh = 0, oldEcho = 0;
+  if (ReadMemoryWord(index, oldLow, oldHigh, oldEcho) != link_result::kOk || oldEcho != index) {
+    return link_result::kWordReadFailed;
+  }
+  uint8_t sumLow = 0, sumHigh = 0, sumEcho = 0;
+  if (ReadMemoryWord(wire::kChecksumWord, sumLow, sumHigh, sumEcho) != link_result::kOk ||
+      sumEcho != wire::kChecksumWord) {
+    return link_result::kWordReadFailed;
+  }
+  const uint8_t request[] = {wire::kStart, 0x04, wire::kWriteWord, index, low, high};
+  if (!Send(request, sizeof request)) return link_result::kWriteWordNotSent;
+  uint8_t answer[4] = {};
+  uint32_t received = 0;
+  if (ReadData(answer, sizeof answer, received) != link_result::kOk || received < 4 ||
+      answer[3] != index) {
+    return link_result::kNoAnswer;
+  }
+  echo = answer[3];
+  const uint16_t checksum = static_cast<uint16_t>(Word(sumLow, sumHigh) - Word(oldLow, oldHigh) +
+                                                  Word(low, high));
+  const uint8_t update[] = {wire::kStart,
+                            0x04,
+                            wire::kWriteWord,
+                            wire::kChecksumWord,
+                            static_cast<uint8_t>(checksum & 0xFF),
+                            static_cast<uint8_t>(checksum >> 8)};
+  if (!Send(update, sizeof update)) return link_result::kWriteWordNotSent;
+  if (ReadData(answer, sizeof answer, received) != link_result::kOk || received < 4 ||
+      answer[3] != wire::kChecksumWord) {
+    return link_result::kNoAnswer;
+  }
+  return link_result::kOk;
+}
+
+int32_t CTvSerialPort::CheckMemory() {
+  StopThread();
+  uint16_t sum = 0;
+  uint8_t low = 0, high = 0, echo = 0;
+  for (uint8_t index = 0; index < wire::kChecksumWord; ++index) {
+    if (ReadMemoryWord(index, low, high, echo) != link_result::kOk || echo != index) {
+      StartThread();
+      return link_result::kMemoryReadFailed;
+    }
+    sum = static_cast<uint16_t>(sum + Word(low, high));
+  }
+  if (ReadMemoryWord(wire::kChecksumWord, low, high, echo) != link_result::kOk ||
+      echo != wire::kChecksumWord) {
+    StartThread();
+    return link_result::kMemoryReadFailed;
+  }
+  StartThread();
+  const auto expected = static_cast<uint16_t>(sum + wire::kChecksumSeed);
+  return expected == Word(low, high) ? link_result::kOk : link_result::kChecksumMismatch;
+}
+
+int32_t CTvSerialPort::ReadCalibration() {
+  StopThread();
+  bool failed = false;
+  const auto fields = CornerFields(settings_);
+  for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
+    uint8_t low = 0, high = 0, echo = 0;
+    failed |= ReadMemoryWord(index, low, high, echo) != link_result::kOk || echo != index;
+    fields[index]->store(Word(low, high));
+  }
+  StartThread();
+  return failed ? link_result::kCalibrationReadFailed : link_result::kOk;
+}
+
+int32_t CTvSerialPort::WriteCalibration() {
+  StopThread();
+  bool failed = false;
+  const auto fields = CornerFields(settings_);
+  for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
+    const auto value = static_cast<uint32_t>(fields[index]->load());
+    uint8_t echo = 0;
+    failed |= WriteMemoryWord(index, static_cast<uint8_t>(value & 0xFF),
+                              static_cast<uint8_t>((value >> 8) & 0xFF),
+                              echo) != link_result::kOk ||
+              echo != index;
+  }
+  StartThread();
+  return failed ? link_result::kCalibrationWriteFailed : link_result::kOk;
+}
+
+std::string CTvSerialPort::PortNameOf(int32_t number) {
+  return "COM" + std::to_string(number) + ":";
+}
+
+bool CTvSerialPort::TryPort(int32_t number) {
+  return OpenSerialPort(PortNameOf(number)) == link_result::kOk &&
+         CheckController() == link_result::kOk;
+}
+
+int32_t CTvSerialPort::ScanPorts(int32_t& port) {
+  for (int32_t number = kFirstPort; number <= kLastPort; ++number) {
+    if (TryPort(number)) {
+      port = number;
+      return link_result::kOk;
+    }
+    CloseSerialPort(0);
+  }
+  return link_result::kNoController;
+}
+
+int32_t CTvSerialPort::DetectController(int32_t& port) {
+  // Nothing is open at start-up; a port left open here would keep its lock.
+  EndReader();
+  port_.reset();
+  if (!TryPort(settings_.ReadSerialPort())) {
+    CloseSerialPort(0);
+    if (ScanPorts(port) != link_result::kOk) return link_result::kNoController;
+  }
+  if (ReadCalibration() != link_result::kOk) {
+    if (settings_.LoadCorners() != kSettingsOk) settings_.ResetCorners();
+    settings_.ShowMessage("Failed loading calibration data. Loading default value!");
+  }
+  return link_result::kOk;
+}
+
+}  // namespace tavrel

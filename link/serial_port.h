@@ -1,0 +1,126 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/event_service.h"
+#include "platform/serial_device.h"
+#include "platform/thread_service.h"
+#include "settings/touch_settings.h"
+#include "touch/report_decoder.h"
+
+namespace tavrel {
+
+// Result codes of the controller link.
+namespace link_result {
+inline constexpr int32_t kOk = 1;
+inline constexpr int32_t kHeaderNotFound = -10;
+inline constexpr int32_t kOpenFailed = -20;
+inline constexpr int32_t kWordReadFailed = -130;
+inline constexpr int32_t kWriteFailed = -300;
+inline constexpr int32_t kPresenceNotSent = -310;
+inline constexpr int32_t kFirmwareNotSent = -320;
+inline constexpr int32_t kModelNotSent = -330;
+inline constexpr int32_t kReadWordNotSent = -340;
+inline constexpr int32_t kWriteWordNotSent = -350;
+inline constexpr int32_t kDefaultsNotSent = -360;
+inline constexpr int32_t kCalibrationReadFailed = -400;
+inline constexpr int32_t kCalibrationWriteFailed = -410;
+inline constexpr int32_t kChecksumMismatch = -420;
+inline constexpr int32_t kNoController = -500;
+inline constexpr int32_t kReadFailed = -510;
+inline constexpr int32_t kNoAnswer = -520;
+inline constexpr int32_t kMemoryReadFailed = -530;
+inline constexpr int32_t kNoReaderThread = -1000;
+}  // namespace link_result
+
+// The serial line to the touch controller: the port, the reader thread that hands touch reports
+// to the decoder, and every controller command. Commands run on the user-interface thread and
+// park the reader while they use the line.
+class CTvSerialPort {
+ public:
+  struct Platform {
+    SerialPorts& ports;
+    EventService& events;
+    ThreadService& threads;
+    Clock& clock;
+  };
+
+  CTvSerialPort(TouchSettings& settings, ReportDecoder& decoder, Platform platform);
+  // Ends a reader that is still running; the port itself is closed by CloseSerialPort.
+  ~CTvSerialPort();
+  CTvSerialPort(const CTvSerialPort&) = delete;
+  CTvSerialPort& operator=(const CTvSerialPort&) = delete;
+
+  // Port and reader thread.
+  int32_t OpenSerialPort(const std::string& name);
+  int32_t GetDCB();
+  void SetupDCB();
+  void SetupTimeouts();
+  int32_t CloseSerialPort(int32_t final);
+  int32_t StopThread();
+  int32_t StartThread();
+  const std::string& PortName() const { return portName_; }
+
+  // Controller commands.
+  int32_t WriteData(const uint8_t* bytes, uint32_t count, uint32_t& written);
+  int32_t ReadData(uint8_t* buffer, uint32_t capacity, uint32_t& received);
+  static int32_t FindHeader(const uint8_t* buffer, uint32_t count, uint8_t b0, uint8_t b1,
+                            uint8_t b2, uint32_t& offset);
+  int32_t CheckController();
+  int32_t RequestFirmwareRelease();
+  int32_t RequestModel();
+  int32_t LoadControllerDefaults();
+  int32_t ReadMemoryWord(uint8_t index, uint8_t& low, uint8_t& high, uint8_t& echo);
+  int32_t WriteMemoryWord(uint8_t index, uint8_t low, uint8_t high, uint8_t& echo);
+  int32_t CheckMemory();
+  int32_t ReadCalibration();
+  int32_t WriteCalibration();
+  int32_t DetectController(int32_t& port);
+  int32_t ScanPorts(int32_t& port);
+
+ private:
+  // What one reader thread uses; all of it outlives the thread, which is joined before any of
+  // it is closed.
+  struct Reader {
+    SerialDevice* port;
+    Event* stop;
+    Event* start;
+    Event* quit;
+  };
+
+  void ReaderThread(Reader reader);
+  void Drain(SerialDevice& port, class ReportFramer& framer);
+  int32_t StartReader();
+  void EndReader();
+  void RenewEvents();
+  // Sends a request and returns true when it was written whole.
+  bool Send(const uint8_t* bytes, uint32_t count);
+  // 256 bytes received at most 255, and three zero bytes behind them, so that the payload of a
+  // header found at the very end still reads as zeros.
+  using AnswerBuffer = std::array<uint8_t, 256 + 3>;
+  // Reads an answer into the cleared buffer and returns the offset behind its header, or 0.
+  uint32_t ReceiveAnswer(AnswerBuffer& buffer, uint8_t length, uint8_t command);
+  static std::string PortNameOf(int32_t number);
+  bool TryPort(int32_t number);
+
+  TouchSettings& settings_;
+  ReportDecoder& decoder_;
+  Platform platform_;
+  std::unique_ptr<SerialDevice> port_;
+  LineSettings lineSettings_{};
+  SerialTimeouts timeouts_{};
+  std::string portName_;
+  uint32_t eventMask_ = 0;
+  std::unique_ptr<Event> stopEvent_;
+  std::unique_ptr<Event> startEvent_;
+  // Ends the reader when its port is closed: a loop of its own would never return.
+  std::unique_ptr<Event> quitEvent_;
+  std::thread reader_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <poll.h>
+
+#include <vector>
+
+#include "platform/event_service.h"
+
+namespace tavrel {
+
+// A manual-reset event on an eventfd: readable while set.
+class LinuxEvent : public Event {
+ public:
+  LinuxEvent(int fd) : fd_(fd) {}
+  ~LinuxEvent() override;
+  LinuxEvent(const LinuxEvent&) = delete;
+  LinuxEvent& operator=(const LinuxEvent&) = delete;
+
+  bool Set() override;
+  bool Reset() override;
+  int Fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Linux has no shared namespace for events; names are ignored.
+class LinuxEventService : public EventService {
+ public:
+  std::unique_ptr<Event> Create(std::string_view name) override;
+  int32_t WaitAny(std::span<Event* const> events, int32_t timeoutMs) override;
+};
+
+// Polls the events, followed by the extra descriptors, and returns the lowest index of a set
+// event, kWaitTimedOut, or kWaitFailed; extra descriptors are left for the caller to look at.
+int32_t PollEvents(std::span<Event* const> events, std::vector<pollfd>& fds, int32_t timeoutMs);
+
+}  // namespace tavrel

@@ -1,0 +1,174 @@
+#include "platform/linux/terminal_device.h"
+
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/linux_events.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr std::array<std::pair<uint32_t, speed_t>, 8> kSpeeds = {{
+    {1200, B1200},
+    {2400, B2400},
+    {4800, B4800},
+    {9600, B9600},
+    {19200, B19200},
+    {38400, B38400},
+    {57600, B57600},
+    {115200, B115200},
+}};
+constexpr uint32_t kReadAtOnce = 0xFFFFFFFF;
+
+tcflag_t ByteSizeFlag(uint8_t bits) {
+  switch (bits) {
+    case 5:
+      return CS5;
+    case 6:
+      return CS6;
+    case 7:
+      return CS7;
+    default:
+      return CS8;
+  }
+}
+
+uint8_t ByteSize(tcflag_t flags) {
+  switch (flags & CSIZE) {
+    case CS5:
+      return 5;
+    case CS6:
+      return 6;
+    case CS7:
+      return 7;
+    default:
+      return 8;
+  }
+}
+
+}  // namespace
+
+TerminalDevice::~TerminalDevice() {
+  // Exclusive mode belongs to the terminal, not to this descriptor: lift it so that the next
+  // open succeeds while another holder (the emulator) keeps the terminal alive.
+  ioctl(fd_, TIOCNXCL);
+  close(fd_);
+}
+
+bool TerminalDevice::GetLineSettings(LineSettings& settings) {
+  termios tio{};
+  if (tcgetattr(fd_, &tio) != 0) return false;
+  const speed_t speed = cfgetospeed(&tio);
+  settings.baudRate = 0;
+  for (const auto& [baud, code] : kSpeeds) {
+    if (code == speed) settings.baudRate = baud;
+  }
+  settings.byteSize = ByteSize(tio.c_cflag);
+  settings.parity = (tio.c_cflag & PARENB) ? ((tio.c_cflag & PARODD) ? 1 : 2) : 0;
+  settings.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
+  return true;
+}
+
+bool TerminalDevice::SetLineSettings(const LineSettings& settings) {
+  termios tio{};
+  if (tcgetattr(fd_, &tio) != 0) return false;
+  speed_t speed = 0;
+  for (const auto& [baud, code] : kSpeeds) {
+    if (baud == settings.baudRate) speed = code;
+  }
+  if (speed == 0 || cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) return false;
+  // A serial port on the Windows desktop is always binary: no line editing, echo or character
+  // translation. Flow control, the modem lines and the special characters stay as found.
+  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+  tio.c_oflag &= ~OPOST;
+  tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+  tio.c_cflag |= CREAD | ByteSizeFlag(settings.byteSize);
+  if (settings.parity != 0) tio.c_cflag |= PARENB | (settings.parity == 1 ? PARODD : 0);
+  if (settings.stopBits != 0) tio.c_cflag |= CSTOPB;
+  return tcsetattr(fd_, TCSANOW, &tio) == 0;
+}
+
+bool TerminalDevice::SetTimeouts(const SerialTimeouts& timeouts) {
+  // Only reads that return at once are offered, and writes without a total time-out.
+  if (timeouts.readInterval != kReadAtOnce || timeouts.readTotalMultiplier != 0 ||
+      timeouts.readTotalConstant != 0 || timeouts.writeTotalMultiplier != 0 ||
+      timeouts.writeTotalConstant != 0) {
+    return false;
+  }
+  termios tio{};
+  if (tcgetattr(fd_, &tio) != 0) return false;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  return tcsetattr(fd_, TCSANOW, &tio) == 0;
+}
+
+bool TerminalDevice::SetEventMask(uint32_t mask) {
+  // Received characters are what poll reports; no other event is offered.
+  return mask == kEventRxChar && !hungUp_;
+}
+
+bool TerminalDevice::Purge(uint32_t flags) {
+  const bool input = flags & (kPurgeRxAbort | kPurgeRxClear);
+  const bool output = flags & (kPurgeTxAbort | kPurgeTxClear);
+  if (!input && !output) return true;
+  return tcflush(fd_, input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH)) == 0;
+}
+
+std::optional<uint32_t> TerminalDevice::Read(uint8_t* bytes, uint32_t capacity) {
+  const ssize_t got = read(fd_, bytes, capacity);
+  if (got >= 0) return static_cast<uint32_t>(got);
+  if (errno == EAGAIN || errno == EINTR) return 0;
+  return std::nullopt;
+}
+
+std::optional<uint32_t> TerminalDevice::Write(const uint8_t* bytes, uint32_t count,
+                                              uint32_t timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  uint32_t done = 0;
+  bool pending = false;
+  while (done < count) {
+    const ssize_t wrote = write(fd_, bytes + done, count - done);
+    if (wrote >= 0) {
+      done += static_cast<uint32_t>(wrote);
+      continue;
+    }
+    if (errno != EAGAIN && errno != EINTR) {
+      if (pending) return std::nullopt;
+      return 0;
+    }
+    pending = true;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    pollfd fd{fd_, POLLOUT, 0};
+    if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) == 0) {
+      // Abandoned: what is still queued is cancelled, and the count stays 0.
+      tcflush(fd_, TCOFLUSH);
+      return 0;
+    }
+    if (fd.revents & (POLLERR | POLLHUP | POLLNVAL)) return std::nullopt;
+  }
+  return done;
+}
+
+int32_t TerminalDevice::WaitReceived(std::span<Event* const> events, int32_t timeoutMs) {
+  std::vector<pollfd> device;
+  if (!hungUp_) device.push_back({fd_, POLLIN, 0});
+  const int32_t result = PollEvents(events, device, timeoutMs);
+  if (result != kWaitReceived) return result;
+  if (device[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+    hungUp_ = true;
+    return kWaitFailed;
+  }
+  return kWaitReceived;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/serial_device.h"
+
+namespace tavrel {
+
+// An open terminal device. Waits poll the device together with the callers' eventfd events.
+class TerminalDevice : public SerialDevice {
+ public:
+  // Takes the descriptor, opened non-blocking, locked and in exclusive mode.
+  explicit TerminalDevice(int fd) : fd_(fd) {}
+  ~TerminalDevice() override;
+  TerminalDevice(const TerminalDevice&) = delete;
+  TerminalDevice& operator=(const TerminalDevice&) = delete;
+
+  bool GetLineSettings(LineSettings& settings) override;
+  bool SetLineSettings(const LineSettings& settings) override;
+  bool SetTimeouts(const SerialTimeouts& timeouts) override;
+  bool SetEventMask(uint32_t mask) override;
+  bool Purge(uint32_t flags) override;
+  std::optional<uint32_t> Read(uint8_t* bytes, uint32_t capacity) override;
+  std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count, uint32_t timeoutMs) override;
+  int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs) override;
+
+ private:
+  int fd_;
+  // Set once the device hung up: it never delivers data again, and polling it would return
+  // at once for ever.
+  bool hungUp_ = false;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "platform/pointer_service.h"
+
+struct _XDisplay;
+
+namespace tavrel {
+
+// A monitor's rectangle in root-window pixels.
+struct MonitorRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const MonitorRect&) const = default;
+};
+
+// pixel = value × size / 65536 + origin. Values outside 0..65535 are passed on, so the server
+// clamps them to the screen; only what the protocol's 16-bit coordinates cannot carry is held at
+// their limits, as it would otherwise wrap to the far side.
+int ScaleAbsolute(int32_t value, int origin, int size);
+
+// Injects pointer events through the XTest extension on its own display connection, opened once
+// at construction. Absolute moves map 0..65535 onto the primary monitor (RandR's primary output,
+// else the whole screen), followed as the monitors change. Safe to call from any thread.
+class XTestPointerService : public PointerService {
+ public:
+  // displayName as XOpenDisplay takes it; empty for $DISPLAY.
+  explicit XTestPointerService(const std::string& displayName = "");
+  ~XTestPointerService() override;
+  XTestPointerService(const XTestPointerService&) = delete;
+  XTestPointerService& operator=(const XTestPointerService&) = delete;
+
+  // False when the display or its XTest extension was unavailable; every event is then refused.
+  bool IsOpen() const { return display_ != nullptr; }
+  // Moves (absolute only) and button transitions; returns 1 when injected, 0 when refused.
+  uint32_t SendInput(const MouseInput& input) override;
+  MonitorRect Monitor();
+
+ private:
+  void FollowMonitorChanges();
+  void ReadMonitor();
+  void Button(unsigned int button, bool press);
+
+  std::mutex mutex_;
+  _XDisplay* display_ = nullptr;
+  bool randr_ = false;
+  int randrEventBase_ = 0;
+  MonitorRect monitor_;
+};
+
+}  // namespace tavrel

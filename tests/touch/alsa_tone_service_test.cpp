@@ -1,0 +1,40 @@
+#include "platform/alsa/alsa_tone_service.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace tavrel {
+namespace {
+
+// Whatever happens to the sound, a tone takes its length: the button press waits for it.
+TEST(AlsaToneServiceTest, EveryToneTakesItsLength) {
+  struct Row {
+    const char* legend;
+    const char* device;
+    uint32_t frequencyHz;
+    uint32_t durationMs;
+    bool played;
+  };
+  const Row rows[] = {
+      {"no such device: waits instead", "tavrel_no_such_device", 2500, 120, false},
+      {"the null device plays", "null", 2500, 120, true},
+      {"below 37 Hz nothing sounds", "null", 36, 80, false},
+      {"above 32767 Hz nothing sounds", "null", 32768, 80, false},
+      {"the extremes sound", "null", 37, 30, true},
+      {"a tone of no length", "null", 32767, 0, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    AlsaToneService tone(row.device);
+    for (int repeat = 0; repeat < 2; ++repeat) {  // The device is kept for the second tone.
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_EQ(tone.Beep(row.frequencyHz, row.durationMs), row.played);
+      EXPECT_GE(std::chrono::steady_clock::now() - start,
+                std::chrono::milliseconds(row.durationMs));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
