@@ -2,10 +2,10 @@
 
 namespace tavrel {
 
-Dialog::Dialog(WindowService& windows, int32_t templateId, WindowHandle owner)
-    : windows_(windows), templateId_(templateId), owner_(owner) {}
+Dialog::Dialog(WindowService& windows, int32_t templateId)
+    : windows_(windows), templateId_(templateId) {}
 
-int32_t Dialog::DoModal() {
+int32_t Dialog::DoModal(WindowHandle owner) {
   if (IsOpen()) {
     // Commands reach the panel while this dialog's own run is open: a second window of the same
     // dialog would share (and then clear) its state, so the open one comes forward instead.
@@ -14,7 +14,7 @@ int32_t Dialog::DoModal() {
     windows_.Place(window_, ZOrder::kTop, rect.left, rect.top);
     return kIdCancel;
   }
-  const int32_t result = windows_.RunModal(templateId_, *this, owner_);
+  const int32_t result = windows_.RunModal(templateId_, *this, owner);
   window_ = 0;
   return result;
 }

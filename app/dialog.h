@@ -11,14 +11,15 @@ namespace tavrel {
 // and helpers that act on a control by id. The window exists only while the run lasts.
 class Dialog : private DialogEvents {
  public:
-  Dialog(WindowService& windows, int32_t templateId, WindowHandle owner = 0);
+  Dialog(WindowService& windows, int32_t templateId);
   ~Dialog() override = default;
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
 
-  // Builds the window and runs it until EndDialog; returns the result. A dialog that is already
-  // open is brought to the front instead and the call returns kIdCancel at once.
-  int32_t DoModal();
+  // Builds the window, owned by owner (0: none), and runs it until EndDialog; returns the result.
+  // A dialog that is already open is brought to the front instead and the call returns kIdCancel
+  // at once.
+  int32_t DoModal(WindowHandle owner);
   // The window while the dialog runs, else 0.
   WindowHandle Window() const { return window_; }
   bool IsOpen() const { return window_ != 0; }
@@ -65,7 +66,6 @@ class Dialog : private DialogEvents {
   }
 
   int32_t templateId_;
-  WindowHandle owner_;
   WindowHandle window_ = 0;
 };
 
