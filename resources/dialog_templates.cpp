@@ -27,8 +27,8 @@ constexpr std::array kPanelControls = {
 };
 
 constexpr std::array kDialogs = {
-    DialogTemplate{id::kAboutDialog, "About Tavrel", "MS Sans Serif", 8, 0, 0, 235, 55,
-                   0x80C800C0, 0, kAboutControls},
+    DialogTemplate{id::kAboutDialog, "About Tavrel", "MS Sans Serif", 8, 0, 0, 235, 55, 0x80C800C0,
+                   0, kAboutControls},
     DialogTemplate{id::kPanelDialog, "", "MS Sans Serif", 8, 0, 0, 44, 41, 0x90000042, 0x08040000,
                    kPanelControls},
 };

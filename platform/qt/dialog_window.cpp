@@ -54,10 +54,7 @@ void SetTopLevelFlags(QWidget* widget, Qt::WindowFlags flags) {
 
 DialogWindow::DialogWindow(const resources::DialogTemplate& dialogTemplate, DialogEvents& events,
                            bool owned)
-    : template_(dialogTemplate),
-      events_(events),
-      owned_(owned),
-      exStyle_(dialogTemplate.exStyle) {
+    : template_(dialogTemplate), events_(events), owned_(owned), exStyle_(dialogTemplate.exStyle) {
   setFont(TemplateFont(dialogTemplate));
   setWindowTitle(Text(dialogTemplate.caption));
   setFixedSize(DluToPixelsX(dialogTemplate.cx), DluToPixelsY(dialogTemplate.cy));
@@ -68,7 +65,8 @@ DialogWindow::DialogWindow(const resources::DialogTemplate& dialogTemplate, Dial
 
 void DialogWindow::SetExtendedStyle(uint32_t exStyle) {
   exStyle_ = exStyle;
-  const bool tool = (exStyle & kExStyleToolWindow) != 0 || (owned_ && !(exStyle & kExStyleAppWindow));
+  const bool tool =
+      (exStyle & kExStyleToolWindow) != 0 || (owned_ && !(exStyle & kExStyleAppWindow));
   const bool captioned = template_.Has(style::kCaption);
   Qt::WindowFlags flags = tool ? Qt::Tool : (captioned ? Qt::Dialog : Qt::Window);
   if (captioned) {
@@ -150,7 +148,7 @@ QWidget* DialogWindow::CreateControl(const resources::ControlTemplate& control) 
   auto* label = new QLabel(text, this);
   label->setWordWrap(true);
   label->setAlignment(control.kind == ControlKind::kCenteredText ? Qt::AlignHCenter | Qt::AlignTop
-                                                                  : Qt::AlignLeft | Qt::AlignTop);
+                                                                 : Qt::AlignLeft | Qt::AlignTop);
   return label;
 }
 

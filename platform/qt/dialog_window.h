@@ -16,8 +16,7 @@ namespace tavrel {
 // manager's messages for its DialogEvents and carries the state of one modal run.
 class DialogWindow : public QWidget {
  public:
-  DialogWindow(const resources::DialogTemplate& dialogTemplate, DialogEvents& events,
-               bool owned);
+  DialogWindow(const resources::DialogTemplate& dialogTemplate, DialogEvents& events, bool owned);
 
   DialogEvents& Events() { return events_; }
   const resources::DialogTemplate& Template() const { return template_; }

@@ -117,7 +117,8 @@ int32_t QtWindowService::RunModal(int32_t templateId, DialogEvents& events, Wind
 
   const QRect desktop = QGuiApplication::primaryScreen()->geometry();
   QPoint at = ownerWidget ? ownerWidget->geometry().topLeft() : desktop.topLeft();
-  at += QPoint(resources::DluToPixelsX(dialogTemplate->x), resources::DluToPixelsY(dialogTemplate->y));
+  at += QPoint(resources::DluToPixelsX(dialogTemplate->x),
+               resources::DluToPixelsY(dialogTemplate->y));
   if (dialogTemplate->Has(resources::style::kCenter)) {
     at = desktop.center() - QPoint(window->width() / 2, window->height() / 2);
   }
