@@ -24,7 +24,6 @@ class MainPanel : public Dialog {
 
   // Moves the panel to the bottom-right corner of the desktop, topmost when topmost is 1.
   void PlacePanel(int32_t topmost);
-  int32_t ShowOnTop() const { return showOnTop; }
 
  protected:
   int32_t OnInitDialog() override;

@@ -10,8 +10,6 @@ namespace tavrel {
 TouchApp::TouchApp(ShellPlatform platform, const std::string& executablePath)
     : platform_(platform), title_(std::filesystem::path(executablePath).stem().string()) {}
 
-TouchApp::~TouchApp() = default;
-
 bool TouchApp::InitInstance() {
   WindowService& windows = platform_.windows;
   const WindowHandle owner = windows.CreateOwnerWindow();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "app/shell_platform.h"
@@ -30,7 +29,6 @@ class TouchApp {
  public:
   // executablePath: the program's file, whose base name without extension is the title.
   TouchApp(ShellPlatform platform, const std::string& executablePath);
-  ~TouchApp();
   TouchApp(const TouchApp&) = delete;
   TouchApp& operator=(const TouchApp&) = delete;
 

@@ -38,13 +38,11 @@ machine=${TAVREL_MACHINE_DIR:-$work/machine}
 mkdir -p "$machine"
 export TAVREL_MACHINE_DIR=$machine
 
-# Starts the emulator on COM5 with its touch commands from the named pipe $work/touches.
+# Starts the emulator on COM5, reading its touch commands from $1, and waits until it is ready.
 start_emulator() {
-  mkfifo "$work/touches"
-  "$build/tavrel-sim" --port 5 --machine-dir "$machine" --script - --no-pace \
-    <"$work/touches" >"$work/sim.out" 2>"$work/sim.log" &
+  "$build/tavrel-sim" --port 5 --machine-dir "$machine" --script - <"$1" >"$work/sim.out" \
+    2>"$work/sim.log" &
   pids+=($!)
-  exec 7>"$work/touches"
   for _ in $(seq 100); do
     grep -q '^ready COM5' "$work/sim.out" 2>/dev/null && return 0
     sleep 0.05
@@ -56,11 +54,10 @@ start_emulator() {
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "Machine directory: $machine"
-  "$build/tavrel-sim" --port 5 --machine-dir "$machine" --script - 2>"$work/sim.log" &
-  pids+=($!)
-  sleep 0.5
-  echo "Type touch commands for the emulator (tavrel-sim --help lists them); choose Close in"
-  echo "tavrel's tray menu to end."
+  start_emulator /dev/stdin
+  echo "Type touch commands for the emulator here, e.g. \"tap 1024 1024\" or"
+  echo "\"drag 300 300 1700 1500\" (tavrel-sim --help lists them); choose Close in tavrel's tray"
+  echo "menu to end."
   "$build/tavrel"
   exit 0
 fi
@@ -84,7 +81,9 @@ pids+=($!)
 xinput test-xi2 --root >"$work/xi2.log" 2>&1 &
 pids+=($!)
 
-start_emulator
+mkfifo "$work/touches"
+exec 7<>"$work/touches"  # read-write, so that opening it never blocks
+start_emulator "$work/touches"
 "$build/tavrel" >"$work/tavrel.log" 2>&1 &
 tavrel=$!
 
