@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -43,7 +45,9 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 // A program started by the test, with extra environment, ended when the object goes.
 class Child {
  public:
-  Child(std::vector<std::string> args, const std::vector<std::string>& env) {
+  // The program's output goes to the file output, or nowhere.
+  Child(std::vector<std::string> args, const std::vector<std::string>& env,
+        const std::string& output = "/dev/null") {
     std::vector<std::string> environment = env;
     for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
     std::vector<char*> argv, envp;
@@ -53,8 +57,9 @@ class Child {
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
@@ -237,7 +242,13 @@ class TavrelEndToEndTest : public ::testing::Test {
 
   Child StartTavrel() {
     return Child({TAVREL_PROGRAM},
-                 {"DISPLAY=" + xvfb.Display(), "TAVREL_MACHINE_DIR=" + machine.string()});
+                 {"DISPLAY=" + xvfb.Display(), "TAVREL_MACHINE_DIR=" + machine.string()},
+                 (machine / "tavrel.log").string());
+  }
+  // What the program wrote, for failure messages.
+  std::string Output() {
+    std::ifstream in(machine / "tavrel.log");
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
   XvfbServer xvfb{1024, 768};
@@ -281,7 +292,7 @@ TEST_F(TavrelEndToEndTest, FindsTheControllerKeepsTheFocusAwayAndClosesFromTheTr
   desktop.Key(XK_Up);
   desktop.Key(XK_Return);
 
-  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0));
+  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
   EXPECT_FALSE(desktop.Find(IsTrayIcon)) << "the icon is gone";
   ::setenv("TAVREL_MACHINE_DIR", machine.c_str(), 1);
   LinuxSerialPorts ports;
@@ -301,7 +312,7 @@ TEST_F(TavrelEndToEndTest, WithoutAControllerTheMessageBoxAppearsAndTheExitStatu
   // There is no window manager to give the box the focus on a click.
   desktop.SetFocus(box->window);
   desktop.Key(XK_Return);
-  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0));
+  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
 }
 
 }  // namespace
