@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <thread>
@@ -13,6 +14,9 @@ constexpr unsigned int kRate = 48000;
 constexpr unsigned int kLatencyUs = 20000;
 constexpr int16_t kAmplitude = 8000;
 constexpr snd_pcm_uframes_t kChunkFrames = kRate / 100;
+
+// The program has no log: a machine without sound is normal, not worth lines on the terminal.
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 }  // namespace
 
 AlsaToneService::AlsaToneService(std::string device) : device_(std::move(device)) {}
@@ -34,6 +38,7 @@ bool AlsaToneService::Beep(uint32_t frequencyHz, uint32_t durationMs) {
 bool AlsaToneService::Open() {
   if (opened_) return pcm_ != nullptr;
   opened_ = true;
+  snd_lib_error_set_handler(IgnoreAlsaError);
   if (snd_pcm_open(&pcm_, device_.c_str(), SND_PCM_STREAM_PLAYBACK, 0) < 0) {
     pcm_ = nullptr;
     return false;

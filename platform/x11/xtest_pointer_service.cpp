@@ -30,8 +30,11 @@ XTestPointerService::XTestPointerService(const std::string& displayName) {
     return;
   }
   display_ = display;
-  int randrErrorBase;
-  randr_ = XRRQueryExtension(display_, &randrEventBase_, &randrErrorBase);
+  // Primary outputs and current screen resources came with RandR 1.3. The core query comes
+  // first: libXrandr leaks its per-display record on a server without the extension.
+  int opcode;
+  randr_ = XQueryExtension(display_, "RANDR", &opcode, &event, &error) &&
+           XRRQueryVersion(display_, &major, &minor) && (major > 1 || minor >= 3);
   if (randr_) {
     XRRSelectInput(display_, DefaultRootWindow(display_),
                    RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);

@@ -48,7 +48,6 @@ class XTestPointerService : public PointerService {
   std::mutex mutex_;
   _XDisplay* display_ = nullptr;
   bool randr_ = false;
-  int randrEventBase_ = 0;
   MonitorRect monitor_;
 };
 

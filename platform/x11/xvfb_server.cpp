@@ -35,7 +35,7 @@ std::string ReadDisplayNumber(int fd) {
 
 extern "C" char** environ;
 
-XvfbServer::XvfbServer(int width, int height) {
+XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& extraArguments) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return;
   // The child's copy of the write end must survive exec: give it a descriptor without CLOEXEC.
@@ -44,6 +44,7 @@ XvfbServer::XvfbServer(int width, int height) {
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
   std::vector<std::string> args = {"Xvfb", "-displayfd", fd,    "-screen", "0",
                                    screen, "-nolisten",  "tcp", "-noreset"};
+  args.insert(args.end(), extraArguments.begin(), extraArguments.end());
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace tavrel {
 
@@ -10,7 +11,8 @@ namespace tavrel {
 // (-displayfd), so that parallel runs never clash. Stopped when the object goes.
 class XvfbServer {
  public:
-  XvfbServer(int width, int height);
+  // extraArguments go to Xvfb as they are, e.g. {"-extension", "XTEST"} to do without XTest.
+  XvfbServer(int width, int height, const std::vector<std::string>& extraArguments = {});
   ~XvfbServer();
   XvfbServer(const XvfbServer&) = delete;
   XvfbServer& operator=(const XvfbServer&) = delete;

@@ -15,42 +15,40 @@ namespace {
 constexpr Corners kFactory{111, 105, 126, 1885, 1946, 127, 1955, 1895};
 
 TEST(CalibrationTransformTest, KnownPoints) {
+  struct Raw {
+    int32_t x, y;
+  };
   struct Row {
     const char* legend;
     Corners corners;
-    int32_t rawX, rawY;
+    Raw raw;
     CalibratedPoint expected;
   };
+  // The right-bottom corner on the diagonal makes that triangle flat: it maps to (0, 0), which
+  // shows which triangle a point on the diagonal takes.
+  const Corners leftTopNonNegative{1900, 100, 100, 100, 1900, 1900, 1000, 1000};
+  const Corners leftTopNegative{100, 1900, 100, 100, 1900, 1900, 1000, 1000};
+  const Corners allEqual{500, 500, 500, 500, 500, 500, 500, 500};
+  const Corners collinear{100, 100, 200, 200, 300, 300, 400, 400};
+  Corners lowRightBottomX = kFactory, lowRightBottomY = kFactory;
+  lowRightBottomX.rightBottomX = 50;
+  lowRightBottomY.rightBottomY = 40;
   const Row rows[] = {
-      {"factory: a point on the diagonal", kFactory, 1036, 1006, {1023, 1023}},
-      // The right-bottom triangle is flat (its corner lies on the diagonal), so it maps to (0, 0).
-      {"diagonal: left-top corner on the non-negative side takes it",
-       {1900, 100, 100, 100, 1900, 1900, 1000, 1000},
-       1000,
-       1000,
+      {"factory: a point on the diagonal", kFactory, {1036, 1006}, {1023, 1023}},
+      {"diagonal: left-top corner on the non-negative side",
+       leftTopNonNegative,
+       {1000, 1000},
        {1023, 1023}},
-      {"diagonal: left-top corner on the negative side leaves it",
-       {100, 1900, 100, 100, 1900, 1900, 1000, 1000},
-       1000,
-       1000,
-       {0, 0}},
-      {"degenerate: all corners equal", {500, 500, 500, 500, 500, 500, 500, 500}, 700, 900, {0, 0}},
-      {"degenerate: collinear corners", {100, 100, 200, 200, 300, 300, 400, 400}, 5, 2000, {0, 0}},
-      {"below the left edge v is held at 0", kFactory, 0, 1000, {0, 1016}},
-      {"below the bottom edge w is held at 0", kFactory, 1000, 2047, {981, 0}},
-      {"v is held at 34 × right-bottom X",
-       {111, 105, 126, 1885, 1946, 127, 50, 1895},
-       1946,
-       127,
-       {1700, 1944}},
-      {"w is held at 34 × right-bottom Y",
-       {111, 105, 126, 1885, 1946, 127, 1955, 40},
-       111,
-       105,
-       {102, 1360}},
+      {"diagonal: left-top corner on the negative side", leftTopNegative, {1000, 1000}, {0, 0}},
+      {"degenerate: all corners equal", allEqual, {700, 900}, {0, 0}},
+      {"degenerate: collinear corners", collinear, {5, 2000}, {0, 0}},
+      {"below the left edge v is held at 0", kFactory, {0, 1000}, {0, 1016}},
+      {"below the bottom edge w is held at 0", kFactory, {1000, 2047}, {981, 0}},
+      {"v is held at 34 × right-bottom X", lowRightBottomX, {1946, 127}, {1700, 1944}},
+      {"w is held at 34 × right-bottom Y", lowRightBottomY, {111, 105}, {102, 1360}},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(ApplyCalibration(row.corners, row.rawX, row.rawY), row.expected) << row.legend;
+    EXPECT_EQ(ApplyCalibration(row.corners, row.raw.x, row.raw.y), row.expected) << row.legend;
   }
 }
 

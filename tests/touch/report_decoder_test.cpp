@@ -239,6 +239,16 @@ TEST_F(ReportDecoderTest, RightClickOffImageShowsEvenWhenTheWriteFails) {
   EXPECT_EQ(windows.ButtonImage(kButton), kOffImage);
 }
 
+TEST_F(ReportDecoderTest, RefusedEventsChangeNothing) {
+  UseUnitCorners();
+  pointer.accepts = false;
+  Feed(Down(1000, 1000));
+  Feed(Up(1000, 1000));
+  Feed(Down(1000, 1000));
+  EXPECT_EQ(Take(), (Events{"move 32700,31507", "tone 2500/40", "left down", "move 32700,31507",
+                            "left up", "move 32700,31507", "tone 2500/40", "left down"}));
+}
+
 TEST_F(ReportDecoderTest, ButtonEventsCarryNoMoveAndKeepTheLastPosition) {
   decoder.MoveTo(-5, 70000);
   decoder.SendButton(kStatusTouching);
@@ -270,9 +280,13 @@ TEST_F(ReportDecoderTest, CaptureAveragesAndStoresFromTheHundredthSample) {
   Feed(Down(1000, 1000), kDecoderCapture);
   EXPECT_EQ(store.Writes().size(), 4u) << "every later sample stores again";
 
+  store.failingWrites = {"Click Value X"};
+  Feed(Down(1000, 1000), kDecoderCapture);
+  EXPECT_EQ(store.Writes().size(), 5u) << "a failed X still lets Y be stored";
+
   settings.captureCount = 0;
   Feed(Down(1000, 1000), kDecoderCapture);
-  EXPECT_EQ(store.Writes().size(), 4u) << "a reset count starts over";
+  EXPECT_EQ(store.Writes().size(), 5u) << "a reset count starts over";
 }
 
 // The calibration window takes a corner by resetting the count while the reader keeps counting:
@@ -286,28 +300,13 @@ TEST_F(ReportDecoderTest, CaptureCountSurvivesConcurrentResets) {
     done = true;
   });
   int64_t taken = 0;
-  while (!done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done && std::chrono::steady_clock::now() < deadline) {
     if (settings.captureCount >= 100) taken += settings.captureCount.exchange(0);
     std::this_thread::yield();
   }
-  ASSERT_EQ(reader.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+  ASSERT_EQ(reader.wait_for(std::chrono::seconds(1)), std::future_status::ready);
   EXPECT_EQ(taken + settings.captureCount, kReports);
-}
-
-// The user-interface thread changes corners and click box while the reader decodes.
-TEST_F(ReportDecoderTest, SettingsChangeWhileDecoding) {
-  std::atomic<bool> done{false};
-  auto reader = std::async(std::launch::async, [&] {
-    for (int i = 0; i < 5000; ++i) Feed(Down(i % 2048, 1000));
-    done = true;
-  });
-  for (int32_t i = 0; !done; ++i) {
-    settings.rightBottomX = 1955 + i % 7;
-    settings.SetClickBoxWidth(i % 9);
-    std::this_thread::yield();
-  }
-  ASSERT_EQ(reader.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-  EXPECT_GT(log.Total(), 2u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 // Last: Xlib's macros (None, Bool, Status) clash with names in the headers above.
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace tavrel {
 namespace {
@@ -128,6 +129,73 @@ TEST(XTestPointerServiceTest, MovesLandOnTheExpectedPixel) {
           << target.legend;
     }
   }
+}
+
+TEST(XTestPointerServiceTest, WithoutXTestEventsAreRefused) {
+  XvfbServer server(800, 600, {"-extension", "XTEST"});
+  ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
+  XTestPointerService pointer(server.Display());
+  EXPECT_FALSE(pointer.IsOpen());
+  EXPECT_EQ(pointer.SendInput(Move(0, 0)), 0u);
+}
+
+TEST(XTestPointerServiceTest, WithoutRandRTheWholeScreenServes) {
+  XvfbServer server(800, 600, {"-extension", "RANDR"});
+  ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
+  XTestPointerService pointer(server.Display());
+  ASSERT_TRUE(pointer.IsOpen());
+  EXPECT_EQ(pointer.Monitor(), (MonitorRect{0, 0, 800, 600}));
+  Observer observer(server.Display());
+  EXPECT_EQ(pointer.SendInput(Move(3335, 62220)), 1u);
+  EXPECT_EQ(observer.WaitForPointer(40, 569), std::make_pair(40, 569));
+}
+
+// The screen's one output shrinks to 400 × 300 at (100, 50) and becomes the primary output, as
+// when a second monitor is plugged in beside it.
+TEST(XTestPointerServiceTest, FollowsThePrimaryMonitor) {
+  XvfbServer server(800, 600);
+  ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
+  XTestPointerService pointer(server.Display());
+  ASSERT_TRUE(pointer.IsOpen());
+  ASSERT_EQ(pointer.Monitor(), (MonitorRect{0, 0, 800, 600})) << "no primary output yet";
+
+  Observer observer(server.Display());
+  ::Display* display = observer.get();
+  const Window root = DefaultRootWindow(display);
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+  ASSERT_NE(resources, nullptr);
+  ASSERT_EQ(resources->noutput, 1);
+  RROutput output = resources->outputs[0];
+  XRROutputInfo* info = XRRGetOutputInfo(display, resources, output);
+  char name[] = "400x300";
+  XRRModeInfo mode{};
+  mode.width = 400;
+  mode.height = 300;
+  mode.dotClock = 1000000;
+  mode.hTotal = 400;
+  mode.vTotal = 300;
+  mode.name = name;
+  mode.nameLength = sizeof name - 1;
+  const RRMode small = XRRCreateMode(display, root, &mode);
+  XRRAddOutputMode(display, output, small);
+  ASSERT_EQ(XRRSetCrtcConfig(display, resources, info->crtc, CurrentTime, 100, 50, small,
+                             RR_Rotate_0, &output, 1),
+            RRSetConfigSuccess);
+  XRRSetOutputPrimary(display, root, output);
+  XSync(display, False);
+  XRRFreeOutputInfo(info);
+  XRRFreeScreenResources(resources);
+
+  const MonitorRect expected{100, 50, 400, 300};
+  const auto deadline = Clock::now() + kPatience;
+  while (pointer.Monitor() != expected && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(pointer.Monitor(), expected);
+  pointer.SendInput(Move(0, 0));
+  EXPECT_EQ(observer.WaitForPointer(100, 50), std::make_pair(100, 50));
+  pointer.SendInput(Move(65535, 65535));
+  EXPECT_EQ(observer.WaitForPointer(499, 349), std::make_pair(499, 349));
 }
 
 TEST(XTestPointerServiceTest, ButtonsReachAClientWindow) {
