@@ -42,7 +42,7 @@ int32_t CTvSerialPort::WriteData(const uint8_t* bytes, uint32_t count, uint32_t&
 int32_t CTvSerialPort::ReadData(uint8_t* buffer, uint32_t capacity, uint32_t& received) {
   received = 0;
   if (!port_) return link_result::kReadFailed;
-  const int32_t woke = port_->WaitReceived({}, kAnswerTimeoutMs);
+  const int32_t woke = port_->WaitReceived({}, kAnswerTimeoutMs, 1);
   if (woke == kWaitFailed) return link_result::kReadFailed;
   if (woke != kWaitReceived) return link_result::kOk;
   while (received < capacity) {

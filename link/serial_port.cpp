@@ -112,7 +112,8 @@ void CTvSerialPort::ReaderThread(Reader reader) {
   Event* const running[] = {reader.quit, reader.stop};
   Event* const parked[] = {reader.quit, reader.start};
   for (;;) {
-    const int32_t woke = reader.port->WaitReceived(running, kWaitForever);
+    const int32_t woke = reader.port->WaitReceived(
+        running, kWaitForever, ReportFramer::kReportLength - framer.Pending());
     if (woke == 0) return;
     if (woke == 1) {
       reader.stop->Reset();
@@ -129,13 +130,16 @@ void CTvSerialPort::ReaderThread(Reader reader) {
 
 void CTvSerialPort::Drain(SerialDevice& port, ReportFramer& framer) {
   std::array<uint8_t, kDrainChunk> bytes;
-  for (;;) {
-    const auto got = port.Read(bytes.data(), kDrainChunk);
-    if (!got || *got == 0) return;
+  std::optional<uint32_t> got;
+  // A read that does not fill the buffer has taken all there was; what comes later wakes the
+  // reader again.
+  do {
+    got = port.Read(bytes.data(), kDrainChunk);
+    if (!got) return;
     framer.Feed(bytes.data(), *got, [this](const ReportFramer::Report& report) {
       decoder_.DecodeReport(report.data(), ReportFramer::kReportLength, settings_.GetDecoderMode());
     });
-  }
+  } while (*got == kDrainChunk);
 }
 
 }  // namespace tavrel

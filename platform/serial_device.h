@@ -56,10 +56,13 @@ class SerialDevice {
                                         uint32_t timeoutMs) = 0;
   // Waits until one of the events is set (its index; the lowest set wins, before received
   // data), data has been received (kWaitReceived), or the time runs out (kWaitTimedOut).
+  // Received means at least atLeast bytes where the device can count them, so that a reader
+  // wakes once per report rather than once per byte; other devices wake on the first byte.
   // kWaitFailed when the device failed or hung up; a hung-up device then only waits for the
   // events, so that a caller that waits again does not spin. The events must come from the
   // event service of the same back end.
-  virtual int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs) = 0;
+  virtual int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs,
+                               uint32_t atLeast) = 0;
 };
 
 class SerialPorts {

@@ -93,7 +93,8 @@ class FakeSerialDevice : public SerialDevice {
     }
     return done;
   }
-  int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs) override {
+  // Wakes on the first byte, as a device that cannot count.
+  int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs, uint32_t) override {
     std::unique_lock lock(hub_.mutex);
     if (line_.hungUp && !reportedHangUp_) {
       reportedHangUp_ = true;

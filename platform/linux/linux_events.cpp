@@ -3,6 +3,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -29,20 +31,21 @@ std::unique_ptr<Event> LinuxEventService::Create(std::string_view) {
 }
 
 int32_t LinuxEventService::WaitAny(std::span<Event* const> events, int32_t timeoutMs) {
-  std::vector<pollfd> fds;
-  return PollEvents(events, fds, timeoutMs);
+  return PollEvents(events, nullptr, timeoutMs);
 }
 
-int32_t PollEvents(std::span<Event* const> events, std::vector<pollfd>& fds, int32_t timeoutMs) {
-  std::vector<pollfd> all;
-  all.reserve(events.size() + fds.size());
-  for (Event* event : events) all.push_back({static_cast<LinuxEvent*>(event)->Fd(), POLLIN, 0});
-  all.insert(all.end(), fds.begin(), fds.end());
+int32_t PollEvents(std::span<Event* const> events, pollfd* extra, int32_t timeoutMs) {
+  // The callers wait on two or three events at most.
+  std::array<pollfd, 8> all{};
+  if (events.size() + 1 > all.size()) return kWaitFailed;
+  nfds_t count = 0;
+  for (Event* event : events) all[count++] = {static_cast<LinuxEvent*>(event)->Fd(), POLLIN, 0};
+  if (extra) all[count++] = *extra;
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   int timeout = timeoutMs;
   int ready;
-  while ((ready = poll(all.data(), all.size(), timeout)) < 0 && errno == EINTR) {
+  while ((ready = poll(all.data(), count, timeout)) < 0 && errno == EINTR) {
     if (timeoutMs < 0) continue;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     timeout = static_cast<int>(std::max<int64_t>(left.count(), 0));
@@ -52,7 +55,7 @@ int32_t PollEvents(std::span<Event* const> events, std::vector<pollfd>& fds, int
     if (all[i].revents & (POLLERR | POLLNVAL)) return kWaitFailed;
     if (all[i].revents & POLLIN) return static_cast<int32_t>(i);
   }
-  for (size_t i = 0; i < fds.size(); ++i) fds[i].revents = all[events.size() + i].revents;
+  if (extra) extra->revents = all[events.size()].revents;
   return ready == 0 ? kWaitTimedOut : kWaitReceived;
 }
 

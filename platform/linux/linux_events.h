@@ -2,8 +2,6 @@
 
 #include <poll.h>
 
-#include <vector>
-
 #include "platform/event_service.h"
 
 namespace tavrel {
@@ -31,8 +29,9 @@ class LinuxEventService : public EventService {
   int32_t WaitAny(std::span<Event* const> events, int32_t timeoutMs) override;
 };
 
-// Polls the events, followed by the extra descriptors, and returns the lowest index of a set
-// event, kWaitTimedOut, or kWaitFailed; extra descriptors are left for the caller to look at.
-int32_t PollEvents(std::span<Event* const> events, std::vector<pollfd>& fds, int32_t timeoutMs);
+// Polls the events and, when given, one more descriptor; returns the lowest index of a set
+// event, kWaitReceived when only the extra descriptor has something to tell (its revents say
+// what), kWaitTimedOut, or kWaitFailed. Allocates nothing.
+int32_t PollEvents(std::span<Event* const> events, pollfd* extra, int32_t timeoutMs);
 
 }  // namespace tavrel

@@ -4,11 +4,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <utility>
-#include <vector>
 
 #include "platform/linux/linux_events.h"
 
@@ -108,7 +108,9 @@ bool TerminalDevice::SetTimeouts(const SerialTimeouts& timeouts) {
   if (tcgetattr(fd_, &tio) != 0) return false;
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
-  return tcsetattr(fd_, TCSANOW, &tio) == 0;
+  if (tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
+  minimum_ = 0;
+  return true;
 }
 
 bool TerminalDevice::SetEventMask(uint32_t mask) {
@@ -159,12 +161,18 @@ std::optional<uint32_t> TerminalDevice::Write(const uint8_t* bytes, uint32_t cou
   return done;
 }
 
-int32_t TerminalDevice::WaitReceived(std::span<Event* const> events, int32_t timeoutMs) {
-  std::vector<pollfd> device;
-  if (!hungUp_) device.push_back({fd_, POLLIN, 0});
-  const int32_t result = PollEvents(events, device, timeoutMs);
+int32_t TerminalDevice::WaitReceived(std::span<Event* const> events, int32_t timeoutMs,
+                                     uint32_t atLeast) {
+  atLeast = std::clamp<uint32_t>(atLeast, 1, 255);
+  termios tio{};
+  if (atLeast != minimum_ && !hungUp_ && tcgetattr(fd_, &tio) == 0) {
+    tio.c_cc[VMIN] = static_cast<cc_t>(atLeast);
+    if (tcsetattr(fd_, TCSANOW, &tio) == 0) minimum_ = atLeast;
+  }
+  pollfd device{fd_, POLLIN, 0};
+  const int32_t result = PollEvents(events, hungUp_ ? nullptr : &device, timeoutMs);
   if (result != kWaitReceived) return result;
-  if (device[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+  if (device.revents & (POLLHUP | POLLERR | POLLNVAL)) {
     hungUp_ = true;
     return kWaitFailed;
   }

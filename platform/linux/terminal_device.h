@@ -20,13 +20,17 @@ class TerminalDevice : public SerialDevice {
   bool Purge(uint32_t flags) override;
   std::optional<uint32_t> Read(uint8_t* bytes, uint32_t capacity) override;
   std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count, uint32_t timeoutMs) override;
-  int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs) override;
+  int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs,
+                       uint32_t atLeast) override;
 
  private:
   int fd_;
   // Set once the device hung up: it never delivers data again, and polling it would return
   // at once for ever.
   bool hungUp_ = false;
+  // The terminal's VMIN: with VTIME 0, poll reports input only once this many bytes are there.
+  // Reads stay non-blocking whatever it is.
+  uint32_t minimum_ = 0;
 };
 
 }  // namespace tavrel

@@ -39,9 +39,8 @@ std::string Hex(const Bytes& bytes) {
 }
 
 Bytes Framed(uint8_t command, Bytes payload) {
-  Bytes answer = {kStart, static_cast<uint8_t>(payload.size() + 1), command};
-  answer.insert(answer.end(), payload.begin(), payload.end());
-  return answer;
+  payload.insert(payload.begin(), {kStart, static_cast<uint8_t>(payload.size() + 1), command});
+  return payload;
 }
 
 Bytes Text(const std::string& text, size_t length) {
@@ -131,13 +130,7 @@ void ControllerEmulator::Report(uint8_t status, uint32_t x, uint32_t y) {
   unit.report = true;
   {
     std::lock_guard lock(mutex_);
-    if (options_.misbehave.garbage) {
-      // One to three bytes below 0x80: never a report's start.
-      garbageSeed_ ^= garbageSeed_ << 13, garbageSeed_ ^= garbageSeed_ >> 17,
-          garbageSeed_ ^= garbageSeed_ << 5;
-      Bytes stray(1 + garbageSeed_ % 3, static_cast<uint8_t>((garbageSeed_ >> 8) & 0x7F));
-      unit.bytes.insert(unit.bytes.begin(), stray.begin(), stray.end());
-    }
+    AddStray(unit.bytes);
     output_.push_back(std::move(unit));
   }
   Wake();
@@ -240,7 +233,8 @@ std::optional<std::chrono::nanoseconds> ControllerEmulator::WriteDue() {
       current_ = std::move(queue.front());
       queue.pop_front();
       position_ = 0;
-      due_ = now + std::chrono::milliseconds(current_->delayMs);
+      // The line stays paced from the previous unit's last byte.
+      due_ = std::max(due_, now) + std::chrono::milliseconds(current_->delayMs);
     }
     if (now < due_) return due_ - now;
     if (current_->hangUp) DoHangUp();
@@ -322,8 +316,19 @@ void ControllerEmulator::Answer(const Bytes& request) {
   }
 }
 
+void ControllerEmulator::AddStray(Bytes& bytes) {
+  if (!options_.misbehave.garbage) return;
+  // One to three bytes below 0x80: never a report's start, nor an answer's.
+  garbageSeed_ ^= garbageSeed_ << 13, garbageSeed_ ^= garbageSeed_ >> 17,
+      garbageSeed_ ^= garbageSeed_ << 5;
+  Bytes stray(1 + garbageSeed_ % 3, static_cast<uint8_t>(0x20 + (garbageSeed_ >> 8) % 0x50));
+  for (uint8_t byte : bytes) stray.push_back(byte);
+  bytes.swap(stray);
+}
+
 void ControllerEmulator::QueueAnswer(Bytes answer) {
   const Misbehaviour& misbehave = options_.misbehave;
+  AddStray(answer);
   if (misbehave.truncateTo && answer.size() > *misbehave.truncateTo) {
     answer.resize(*misbehave.truncateTo);
   }

@@ -23,7 +23,7 @@ struct Misbehaviour {
   uint32_t lateMs = 0;                    // wait this long before each answer
   uint32_t splitGapMs = 0;                // send each answer in two halves this far apart
   std::optional<uint32_t> truncateTo;     // send only this many bytes of each answer
-  bool garbage = false;                   // send stray bytes before each touch report
+  bool garbage = false;                   // send stray bytes before each report and answer
   bool badChecksum = false;               // start with a checksum word that does not match
   std::optional<uint32_t> hangUpAtRequest;  // hang up on receiving this request (1 = first)
 };
@@ -92,6 +92,8 @@ class ControllerEmulator {
   void ReadRequests();
   void Answer(const Bytes& request);
   void QueueAnswer(Bytes answer);
+  // Puts stray bytes in front when told to send garbage.
+  void AddStray(Bytes& bytes);
   // Sends what is due; returns the time until the next byte is due, nothing when none is.
   std::optional<std::chrono::nanoseconds> WriteDue();
   void DoHangUp();

@@ -42,7 +42,7 @@ constexpr const char* kUsage =
     "  --late MS             answer each request MS milliseconds late\n"
     "  --split MS            send each answer in two halves MS milliseconds apart\n"
     "  --truncate N          send only the first N bytes of each answer\n"
-    "  --garbage             send stray bytes (below 0x80) before each touch report\n"
+    "  --garbage             send stray bytes before each touch report and each answer\n"
     "  --bad-checksum        start with a memory checksum word that does not match\n"
     "  --hangup-at-request N hang the line up on receiving the N-th request\n"
     "\n"

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/fake/event_log.h"
+#include "platform/fake/fake_pointer_service.h"
+#include "platform/fake/fake_settings_store.h"
+#include "platform/fake/fake_system_parameters.h"
+#include "platform/fake/fake_tone_service.h"
+#include "platform/fake/fake_window_service.h"
+#include "settings/touch_settings.h"
+#include "touch/report_decoder.h"
+
+namespace tavrel {
+
+using Bytes = std::vector<uint8_t>;
+
+// What the program around the link holds: the settings on a fake store, and a decoder whose
+// pointer events are recorded.
+struct ProgramSide {
+  ProgramSide() { settings.SetClickBoxWidth(0), settings.SetClickBoxHeight(0); }
+
+  FakeSettingsStore store;
+  FakeSystemParameters system;
+  FakeWindowService windows;
+  TouchSettings settings{{store, system, windows}, 0, 0, 0};
+  EventLog log{1 << 20};
+  FakePointerService pointer{log};
+  FakeToneService tone{log};
+  ReportDecoder decoder{settings, pointer, tone};
+};
+
+// The events that the reports give when handed to a decoder directly, one by one, with the
+// calibration of `like` when given.
+inline std::vector<std::string> EventsOf(const std::vector<Bytes>& reports,
+                                         const TouchSettings* like = nullptr) {
+  ProgramSide reference;
+  if (like) {
+    for (auto field : {&TouchSettings::leftTopX, &TouchSettings::leftTopY,
+                       &TouchSettings::leftBottomX, &TouchSettings::leftBottomY,
+                       &TouchSettings::rightTopX, &TouchSettings::rightTopY,
+                       &TouchSettings::rightBottomX, &TouchSettings::rightBottomY}) {
+      (reference.settings.*field).store((like->*field).load());
+    }
+  }
+  for (const Bytes& report : reports) {
+    reference.decoder.DecodeReport(report.data(), static_cast<uint32_t>(report.size()), 0);
+  }
+  return reference.log.Descriptions();
+}
+
+// Polls until the condition holds; false when the time runs out.
+inline bool WaitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// A fresh machine directory for the test's process, removed at the end.
+class ScratchMachineDirectory {
+ public:
+  ScratchMachineDirectory() {
+    char name[] = "/tmp/tavrel-link-XXXXXX";
+    path_ = mkdtemp(name);
+    setenv("TAVREL_MACHINE_DIR", path_.c_str(), 1);
+    std::filesystem::create_directories(path_ + "/ports");
+  }
+  ~ScratchMachineDirectory() { std::filesystem::remove_all(path_); }
+  const std::string& Path() const { return path_; }
+  // A port name whose link leads nowhere, so that it fails to open without falling back to a
+  // real /dev/ttyS device.
+  void AddDeadPort(int32_t number) const {
+    std::filesystem::create_symlink(path_ + "/missing",
+                                    path_ + "/ports/COM" + std::to_string(number));
+  }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace tavrel

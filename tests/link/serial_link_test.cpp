@@ -1,0 +1,415 @@
+// CTvSerialPort on real pseudo-terminals, against the controller emulator, with the Linux back
+// end opening the ports exactly as the program does.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <memory>
+
+#include "link/serial_port.h"
+#include "platform/linux/linux_events.h"
+#include "platform/linux/linux_runtime.h"
+#include "platform/linux/serial_ports.h"
+#include "tests/link/link_test_support.h"
+#include "tools/sim/controller_emulator.h"
+
+namespace tavrel {
+namespace {
+
+using namespace std::chrono_literals;
+namespace lr = link_result;
+using sim::ControllerEmulator;
+using sim::ControllerMemory;
+
+// The Linux ports, recording which names were opened and when a device was closed.
+class RecordingPorts : public SerialPorts {
+ public:
+  std::unique_ptr<SerialDevice> Open(std::string_view name) override {
+    trail.push_back("open " + std::string(name));
+    auto device = ports_.Open(name);
+    if (!device) return nullptr;
+    return std::make_unique<Recorded>(std::move(device), trail);
+  }
+  std::vector<std::string> trail;
+
+ private:
+  class Recorded : public SerialDevice {
+   public:
+    Recorded(std::unique_ptr<SerialDevice> device, std::vector<std::string>& trail)
+        : device_(std::move(device)), trail_(trail) {}
+    ~Recorded() override { trail_.push_back("close"); }
+    bool GetLineSettings(LineSettings& s) override { return device_->GetLineSettings(s); }
+    bool SetLineSettings(const LineSettings& s) override { return device_->SetLineSettings(s); }
+    bool SetTimeouts(const SerialTimeouts& t) override { return device_->SetTimeouts(t); }
+    bool SetEventMask(uint32_t mask) override { return device_->SetEventMask(mask); }
+    bool Purge(uint32_t flags) override { return device_->Purge(flags); }
+    std::optional<uint32_t> Read(uint8_t* bytes, uint32_t capacity) override {
+      return device_->Read(bytes, capacity);
+    }
+    std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count, uint32_t ms) override {
+      return device_->Write(bytes, count, ms);
+    }
+    int32_t WaitReceived(std::span<Event* const> events, int32_t ms, uint32_t n) override {
+      return device_->WaitReceived(events, ms, n);
+    }
+
+   private:
+    std::unique_ptr<SerialDevice> device_;
+    std::vector<std::string>& trail_;
+  };
+  LinuxSerialPorts ports_;
+};
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+class SerialLinkTest : public ::testing::Test {
+ protected:
+  ControllerEmulator& StartEmulator(sim::Misbehaviour misbehave = {},
+                                    ControllerMemory memory = {}, int32_t number = 5) {
+    sim::EmulatorOptions options;
+    options.port = number;
+    options.machineDir = machine.Path();
+    options.misbehave = misbehave;
+    options.memory = memory;
+    emulator = std::make_unique<ControllerEmulator>(options);
+    EXPECT_TRUE(emulator->Start()) << emulator->Error();
+    return *emulator;
+  }
+  void DeadPorts(std::initializer_list<int32_t> numbers) {
+    for (int32_t number : numbers) machine.AddDeadPort(number);
+  }
+  std::vector<std::string> Messages() {
+    std::vector<std::string> texts;
+    for (const auto& message : program.windows.Messages()) texts.push_back(message.text);
+    return texts;
+  }
+  // Waits until the reader has decoded the reports, and compares.
+  void ExpectDecoded(const std::vector<Bytes>& reports) {
+    const auto expected = EventsOf(reports, &program.settings);
+    EXPECT_TRUE(WaitUntil([&] { return program.log.Total() >= expected.size(); }));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(program.log.Descriptions(), expected);
+  }
+  void TearDown() override { port.CloseSerialPort(1); }
+
+  ScratchMachineDirectory machine;
+  RecordingPorts ports;
+  LinuxEventService events;
+  LinuxThreadService threads;
+  SystemClock clock;
+  ProgramSide program;
+  std::unique_ptr<ControllerEmulator> emulator;
+  CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, clock}};
+};
+
+ControllerMemory MemoryWith(std::initializer_list<std::pair<uint8_t, uint16_t>> words,
+                            bool seal = true) {
+  ControllerMemory memory;
+  for (auto [index, value] : words) memory.Set(index, value);
+  if (seal) memory.Seal();
+  return memory;
+}
+
+TEST_F(SerialLinkTest, DetectsTheControllerOnTheStoredPortAndReadsItsCalibration) {
+  StartEmulator({}, MemoryWith({{0, 130}, {1, 1880}, {6, 1940}, {7, 120}}));
+  program.store.Put("Serial Port", 5);
+  int32_t found = 0;
+  EXPECT_EQ(port.DetectController(found), lr::kOk);
+  EXPECT_EQ(found, 0);
+  EXPECT_EQ(ports.trail, std::vector<std::string>{"open COM5:"});
+  EXPECT_EQ(program.settings.leftBottomX, 130);
+  EXPECT_EQ(program.settings.leftBottomY, 1880);
+  EXPECT_EQ(program.settings.rightBottomX, 1955);
+  EXPECT_EQ(program.settings.rightTopX, 1940);
+  EXPECT_EQ(program.settings.rightTopY, 120);
+  EXPECT_TRUE(Messages().empty());
+  const auto requests = emulator->Requests();
+  ASSERT_EQ(requests.size(), 9u);
+  EXPECT_EQ(requests[0].bytes, (Bytes{0x0A, 0x01, 0x41}));
+  EXPECT_EQ(requests[8].bytes, (Bytes{0x0A, 0x02, 0x43, 7}));
+  // Touches reach the decoder once detection is done.
+  emulator->Report(0x81, 1000, 1000);
+  emulator->Report(0x80, 1000, 1000);
+  ExpectDecoded({ControllerEmulator::EncodeReport(0x81, 1000, 1000),
+                 ControllerEmulator::EncodeReport(0x80, 1000, 1000)});
+}
+
+TEST_F(SerialLinkTest, ScansFromComOneWhenTheStoredPortDoesNotAnswer) {
+  StartEmulator();
+  DeadPorts({1, 2, 3, 4});
+  program.store.Put("Serial Port", 3);
+  int32_t found = 0;
+  EXPECT_EQ(port.DetectController(found), lr::kOk);
+  EXPECT_EQ(found, 5);
+  EXPECT_EQ(ports.trail, (std::vector<std::string>{"open COM3:", "open COM1:", "open COM2:",
+                                                   "open COM3:", "open COM4:", "open COM5:"}));
+}
+
+TEST_F(SerialLinkTest, NoControllerAnywhere) {
+  DeadPorts({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  program.store.Put("Serial Port", 5);
+  int32_t found = 0;
+  EXPECT_EQ(port.DetectController(found), lr::kNoController);
+  EXPECT_EQ(found, 0);
+  EXPECT_EQ(ports.trail.size(), 11u);
+  EXPECT_EQ(ports.trail.back(), "open COM10:");
+}
+
+TEST_F(SerialLinkTest, UnreadableCalibrationFallsBackWithAMessage) {
+  struct Row {
+    const char* legend;
+    bool storedCorners;
+    int32_t leftBottomX;
+  };
+  const Row rows[] = {
+      {"the registry's corners", true, 300},
+      {"the factory corners, stored", false, 126},
+  };
+  // Answers cut behind the header carry echo 0, which only word 0 may give.
+  sim::Misbehaviour cut;
+  cut.truncateTo = 3;
+  StartEmulator(cut);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ProgramSide side;
+    for (const char* name : {"Click Value Left Top X", "Click Value Left Top Y",
+                             "Click Value Left Bottom X", "Click Value Left Bottom Y",
+                             "Click Value Right Top X", "Click Value Right Top Y",
+                             "Click Value Right Bottom X", "Click Value Right Bottom Y"}) {
+      if (row.storedCorners) side.store.Put(name, 300); else side.store.Remove(name);
+    }
+    side.store.Put("Serial Port", 5);
+    CTvSerialPort link(side.settings, side.decoder, {ports, events, threads, clock});
+    int32_t found = 0;
+    EXPECT_EQ(link.DetectController(found), lr::kOk);
+    EXPECT_EQ(side.settings.leftBottomX, row.leftBottomX);
+    EXPECT_EQ(side.store.Values().at("Click Value Left Bottom X"), row.leftBottomX);
+    ASSERT_EQ(side.windows.Messages().size(), 1u);
+    EXPECT_EQ(side.windows.Messages()[0].text,
+              "Failed loading calibration data. Loading default value!");
+    EXPECT_EQ(side.windows.Messages()[0].caption, "Debugging...");
+    link.CloseSerialPort(0);
+  }
+}
+
+TEST_F(SerialLinkTest, WordWritesKeepTheChecksum) {
+  struct Row {
+    const char* legend;
+    uint16_t oldValue, checksum, newValue, newChecksum;
+  };
+  const Row rows[] = {
+      {"0x0100 to 0x0200", 0x0100, 0x1234, 0x0200, 0x1334},
+      {"a checksum that wraps", 0x0010, 0x0005, 0x0000, 0xFFF5},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ControllerEmulator& controller =
+        StartEmulator({}, MemoryWith({{3, row.oldValue}, {63, row.checksum}}, false));
+    ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+    port.StopThread();
+    uint8_t echo = 0;
+    EXPECT_EQ(port.WriteMemoryWord(3, row.newValue & 0xFF, row.newValue >> 8, echo), lr::kOk);
+    EXPECT_EQ(echo, 3);
+    EXPECT_EQ(controller.Memory().Get(3), row.newValue);
+    EXPECT_EQ(controller.Memory().Get(63), row.newChecksum);
+    port.CloseSerialPort(0);
+  }
+}
+
+TEST_F(SerialLinkTest, MemoryCheck) {
+  struct Row {
+    const char* legend;
+    ControllerMemory memory;
+    bool corrupt;
+    int32_t result;
+  };
+  ControllerMemory zeros;
+  for (uint8_t i = 0; i < 64; ++i) zeros.Set(i, 0);
+  ControllerMemory zerosWith55 = zeros, zerosWith56 = zeros;
+  zerosWith55.Set(63, 0x55);
+  zerosWith56.Set(63, 0x56);
+  const Row rows[] = {
+      {"all zero with 0x0055 passes", zerosWith55, false, lr::kOk},
+      {"all zero with 0x0056 fails", zerosWith56, false, lr::kChecksumMismatch},
+      {"factory memory passes", ControllerMemory(), false, lr::kOk},
+      {"corrupted checksum fails", ControllerMemory(), true, lr::kChecksumMismatch},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    sim::Misbehaviour misbehave;
+    misbehave.badChecksum = row.corrupt;
+    StartEmulator(misbehave, row.memory);
+    ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+    EXPECT_EQ(port.CheckMemory(), row.result);
+    EXPECT_EQ(emulator->Requests().size(), 64u);
+    port.CloseSerialPort(0);
+  }
+}
+
+TEST_F(SerialLinkTest, FirmwareAndModelAnswersBehindStrayBytes) {
+  sim::Misbehaviour noisy;
+  noisy.garbage = true;
+  StartEmulator(noisy);
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  struct Row {
+    const char* legend;
+    std::function<int32_t()> request;
+    uint8_t length, command;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"firmware", [&] { return port.RequestFirmwareRelease(); }, 0x05, 0x44, "2.05"},
+      {"model", [&] { return port.RequestModel(); }, 0x07, 0x46, "TV4001"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ASSERT_EQ(row.request(), lr::kOk);
+    uint8_t answer[256] = {};
+    uint32_t received = 0, offset = 0;
+    EXPECT_EQ(port.ReadData(answer, 255, received), lr::kOk);
+    ASSERT_EQ(CTvSerialPort::FindHeader(answer, received, 0x0A, row.length, row.command, offset),
+              lr::kOk);
+    EXPECT_GT(offset, 3u);
+    EXPECT_EQ(std::string(answer + offset, answer + offset + row.text.size()), row.text);
+    port.StartThread();
+  }
+}
+
+TEST_F(SerialLinkTest, SplitAndTruncatedAnswers) {
+  struct Row {
+    const char* legend;
+    uint32_t splitGapMs;
+    std::optional<uint32_t> truncateTo;
+    uint8_t echo;
+    uint16_t value;
+  };
+  const Row rows[] = {
+      {"halves 10 ms apart, within the pause after the write", 10, {}, 3, 1895},
+      {"the second half comes after the drain ended", 200, {}, 0, 0},
+      {"truncated behind the index", 0, 4, 3, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    sim::Misbehaviour misbehave;
+    misbehave.splitGapMs = row.splitGapMs;
+    misbehave.truncateTo = row.truncateTo;
+    StartEmulator(misbehave);
+    ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+    port.StopThread();
+    uint8_t low = 9, high = 9, echo = 9;
+    EXPECT_EQ(port.ReadMemoryWord(3, low, high, echo), lr::kOk);
+    EXPECT_EQ(echo, row.echo);
+    EXPECT_EQ(high * 256 + low, row.value);
+    port.CloseSerialPort(0);
+  }
+}
+
+TEST_F(SerialLinkTest, SilentControllerPresenceCheck) {
+  sim::Misbehaviour silent;
+  silent.silent = true;
+  StartEmulator(silent);
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(port.CheckController(), lr::kNoAnswer);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 6000ms);
+}
+
+TEST_F(SerialLinkTest, SilentControllerMemoryCheck) {
+  sim::Misbehaviour silent;
+  silent.silent = true;
+  StartEmulator(silent);
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  EXPECT_EQ(port.CheckMemory(), lr::kMemoryReadFailed);
+  EXPECT_EQ(emulator->Requests().size(), 1u);
+}
+
+TEST_F(SerialLinkTest, LongStreamAtTheLineRateLosesNothing) {
+  sim::Misbehaviour noisy;
+  noisy.garbage = true;
+  StartEmulator(noisy);
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  std::vector<Bytes> reports;
+  for (uint32_t i = 0; i < 400; ++i) {
+    const uint8_t status = i % 2 ? 0x80 : 0x81;
+    emulator->Report(status, 100 + 4 * i, 1900 - 4 * i);
+    reports.push_back(ControllerEmulator::EncodeReport(status, 100 + 4 * i, 1900 - 4 * i));
+  }
+  ASSERT_TRUE(emulator->WaitSent(20s));
+  ExpectDecoded(reports);
+}
+
+TEST_F(SerialLinkTest, TouchesFlowAgainAfterACommand) {
+  StartEmulator();
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  std::vector<Bytes> reports;
+  for (uint32_t i = 0; i < 20; ++i) {
+    emulator->Report(0x81, 500 + i * 10, 500);
+    reports.push_back(ControllerEmulator::EncodeReport(0x81, 500 + i * 10, 500));
+  }
+  ASSERT_TRUE(emulator->WaitSent(5s));
+  ExpectDecoded(reports);
+  EXPECT_EQ(port.CheckController(), lr::kOk);
+  emulator->Report(0x80, 700, 500);
+  reports.push_back(ControllerEmulator::EncodeReport(0x80, 700, 500));
+  ExpectDecoded(reports);
+}
+
+TEST_F(SerialLinkTest, HangUpsNeitherSpinNorHang) {
+  struct Row {
+    const char* legend;
+    std::function<void(ControllerEmulator&, CTvSerialPort&)> act;
+  };
+  const Row rows[] = {
+      {"while the reader waits", [](ControllerEmulator& e, CTvSerialPort&) { e.HangUp(); }},
+      {"in the middle of a report",
+       [](ControllerEmulator& e, CTvSerialPort&) {
+         e.Send({0x81, 0x01});
+         e.HangUp();
+       }},
+      {"while a command waits for its answer",
+       [](ControllerEmulator&, CTvSerialPort& p) {
+         EXPECT_EQ(p.CheckController(), lr::kNoAnswer);
+         EXPECT_EQ(p.CheckMemory(), lr::kMemoryReadFailed);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    sim::Misbehaviour misbehave;
+    misbehave.hangUpAtRequest = 1;
+    StartEmulator(misbehave);
+    ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+    const auto start = std::chrono::steady_clock::now();
+    row.act(*emulator, port);
+    EXPECT_TRUE(WaitUntil([&] { return emulator->HungUp(); }));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    const double cpu = CpuSeconds();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LT(CpuSeconds() - cpu, 0.05);
+    EXPECT_EQ(program.log.Total(), 0u);
+    EXPECT_EQ(port.CloseSerialPort(0), lr::kOk);
+  }
+}
+
+TEST_F(SerialLinkTest, PortsThatCannotBeOpened) {
+  StartEmulator();
+  DeadPorts({9});
+  EXPECT_EQ(port.OpenSerialPort("COM9:"), lr::kOpenFailed);
+  EXPECT_EQ(port.OpenSerialPort("COM-130:"), lr::kOpenFailed);
+  // The port is taken: a second program cannot have it.
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  ProgramSide other;
+  CTvSerialPort second(other.settings, other.decoder, {ports, events, threads, clock});
+  EXPECT_EQ(second.OpenSerialPort("COM5:"), lr::kOpenFailed);
+  EXPECT_TRUE(Messages().empty());
+  // Closed, it opens again.
+  port.CloseSerialPort(0);
+  EXPECT_EQ(second.OpenSerialPort("COM5:"), lr::kOk);
+  second.CloseSerialPort(0);
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -1,0 +1,379 @@
+// CTvSerialPort over fake serial ports, fake events and a fake clock: the reader thread is real.
+#include "link/serial_port.h"
+
+#include <gtest/gtest.h>
+
+#include "link/controller_wire.h"
+#include "platform/fake/fake_clock.h"
+#include "platform/fake/fake_events.h"
+#include "platform/fake/fake_serial.h"
+#include "platform/fake/fake_threads.h"
+#include "tests/link/link_test_support.h"
+#include "tools/sim/controller_memory.h"
+
+namespace tavrel {
+namespace {
+
+using namespace std::chrono_literals;
+namespace lr = link_result;
+
+const Bytes kTouch = {0x81, 0x03, 0x10, 0x04, 0x20};
+const Bytes kLift = {0x80, 0x03, 0x10, 0x04, 0x20};
+
+// A controller on a fake line: answers as the real one does, from its memory.
+std::function<std::vector<Bytes>(const Bytes&)> Controller(sim::ControllerMemory& memory) {
+  return [&memory](const Bytes& request) -> std::vector<Bytes> {
+    if (request.size() < 3 || request[0] != wire::kStart) return {};
+    const uint8_t index = request.size() > 3 ? request[3] : 0;
+    switch (request[2]) {
+      case wire::kPresence:
+        return {{0x0A, 0x01, 0x41}};
+      case wire::kModel:
+        return {{0x0A, 0x07, 0x46, 'T', 'V', '4', '0', '0', '1'}};
+      case wire::kReadWord: {
+        const uint16_t word = memory.Get(index);
+        return {{0x0A, 0x04, 0x43, index, static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)}};
+      }
+      case wire::kWriteWord:
+        memory.Set(index, static_cast<uint16_t>(request[5] * 256 + request[4]));
+        return {{0x0A, 0x02, 0x42, index}};
+    }
+    return {};
+  };
+}
+
+class SerialPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    line.answer = Controller(memory);
+    program.store.Put("Serial Port", 5);
+  }
+  // Feeds bytes to the reader as one read.
+  void Receive(const Bytes& bytes) {
+    ports.With(line, [&](FakeLine& l) { l.incoming.push_back(bytes); });
+  }
+  bool Drained() {
+    bool empty = false;
+    ports.With(line, [&](FakeLine& l) { empty = l.incoming.empty(); });
+    return empty;
+  }
+  std::vector<std::string> Messages() {
+    std::vector<std::string> texts;
+    for (const auto& message : program.windows.Messages()) texts.push_back(message.text);
+    return texts;
+  }
+
+  FakeClock clock;
+  FakeEventService events{clock};
+  FakeSerialPorts ports{events};
+  FakeThreadService threads;
+  ProgramSide program;
+  sim::ControllerMemory memory;
+  FakeLine& line = ports.Add("COM5:");
+  CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, clock}};
+};
+
+TEST_F(SerialPortTest, OpenOnANameWithoutDeviceFailsQuietly) {
+  EXPECT_EQ(port.OpenSerialPort("COM9:"), lr::kOpenFailed);
+  EXPECT_EQ(port.PortName(), "COM9:");
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(threads.started, 0);
+}
+
+TEST_F(SerialPortTest, OpenShowsEachRefusedSettingAndStillStartsTheReader) {
+  struct Row {
+    const char* legend;
+    bool FakeLine::*failure;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"line settings unreadable", &FakeLine::failGet,
+       "CTvSerialPort->GetDCB error getting DCB structure!"},
+      {"line settings refused", &FakeLine::failSet,
+       "CTvSerialPort->OpenSerialPort SetCommState error!"},
+      {"time-outs refused", &FakeLine::failTimeouts,
+       "CTvSerialPort->OpenSerialPort SetCommTimeouts error!"},
+      {"purge refused", &FakeLine::failPurge, "CTvSerialPort->OpenSerialPort PurgeComm error!"},
+      {"event mask refused", &FakeLine::failMask,
+       "CTvSerialPort->OpenSerialPort error configuring event mask"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ProgramSide side;
+    FakeLine& fresh = ports.Add("COM1:");
+    fresh.*row.failure = true;
+    CTvSerialPort other(side.settings, side.decoder, {ports, events, threads, clock});
+    EXPECT_EQ(other.OpenSerialPort("COM1:"), lr::kOk);
+    std::vector<std::string> texts;
+    for (const auto& message : side.windows.Messages()) texts.push_back(message.text);
+    EXPECT_EQ(texts, std::vector<std::string>{row.message});
+    other.CloseSerialPort(0);
+  }
+}
+
+TEST_F(SerialPortTest, OpenSetsNineSixHundredEightNOneAndReadsThatReturnAtOnce) {
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  ports.With(line, [](FakeLine& l) {
+    EXPECT_EQ(l.lineSettings.length, 28u);
+    EXPECT_EQ(l.lineSettings.baudRate, 9600u);
+    EXPECT_EQ(l.lineSettings.byteSize, 8);
+    EXPECT_EQ(l.lineSettings.parity, 0);
+    EXPECT_EQ(l.lineSettings.stopBits, 0);
+    EXPECT_EQ(l.timeouts.readInterval, 0xFFFFFFFFu);
+    EXPECT_EQ(l.purges, 1u);
+  });
+}
+
+TEST_F(SerialPortTest, AReaderThatCannotStartLeavesThePortOpen) {
+  threads.fail = true;
+  EXPECT_EQ(port.OpenSerialPort("COM5:"), lr::kNoReaderThread);
+  EXPECT_TRUE(line.open);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(port.CloseSerialPort(0), lr::kOk);
+  EXPECT_FALSE(line.open);
+}
+
+TEST_F(SerialPortTest, CloseRenewsTheEventsUnlessFinal) {
+  const int before = events.created;
+  EXPECT_EQ(port.CloseSerialPort(0), lr::kOk);
+  EXPECT_EQ(events.created, before + 2);
+  EXPECT_TRUE(program.store.IsOpen());
+  EXPECT_EQ(port.CloseSerialPort(1), lr::kOk);
+  EXPECT_EQ(events.created, before + 2);
+  EXPECT_FALSE(program.store.IsOpen());
+  // Nothing is left to signal, and nothing breaks.
+  EXPECT_EQ(port.StopThread(), lr::kOk);
+  EXPECT_EQ(port.StartThread(), lr::kOk);
+}
+
+TEST_F(SerialPortTest, ReaderFramesReportsAcrossReads) {
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  const std::vector<Bytes> reads = {
+      {0x81},       {0x03, 0x10, 0x04, 0x20},              // split 1+4
+      {0x80, 0x03}, {0x10, 0x04, 0x20},                    // split 2+3
+      {0x00, 0x7F, 0x81, 0x05, 0x06, 0x07},                // garbage, then 4+1
+      {0x08},       {0x80, 1, 2, 3, 4, 0x81, 5, 6, 7, 8},  // ten bytes, two reports
+  };
+  for (const Bytes& read : reads) Receive(read);
+  const auto expected = EventsOf({kTouch, kLift, {0x81, 5, 6, 7, 8}, {0x80, 1, 2, 3, 4},
+                                  {0x81, 5, 6, 7, 8}});
+  EXPECT_TRUE(WaitUntil([&] { return program.log.Total() >= expected.size(); }));
+  EXPECT_EQ(program.log.Descriptions(), expected);
+}
+
+TEST_F(SerialPortTest, ParkingDropsTheReportInProgressAndReleaseResumes) {
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  Receive({0x81, 0x03});
+  ASSERT_TRUE(WaitUntil([&] { return Drained(); }));
+  port.StopThread();
+  // The rest of the report arrives while the reader is parked, and stays in the line.
+  Receive({0x10, 0x04, 0x20});
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(Drained());
+  port.StartThread();
+  Receive(kLift);
+  EXPECT_TRUE(WaitUntil([&] { return program.log.Total() >= EventsOf({kLift}).size(); }));
+  EXPECT_EQ(program.log.Descriptions(), EventsOf({kLift}));
+}
+
+TEST_F(SerialPortTest, CommandsParkTheReaderAndReleaseItAsAgreed) {
+  struct Row {
+    const char* legend;
+    std::function<int32_t(CTvSerialPort&)> command;
+    bool released;
+  };
+  const Row rows[] = {
+      {"presence check releases on success", [](CTvSerialPort& p) { return p.CheckController(); },
+       true},
+      {"model request leaves it parked for the caller", [](CTvSerialPort& p) { return p.RequestModel(); },
+       false},
+      {"firmware request likewise", [](CTvSerialPort& p) { return p.RequestFirmwareRelease(); },
+       false},
+      {"load defaults releases on success",
+       [](CTvSerialPort& p) { return p.LoadControllerDefaults(); }, true},
+      {"calibration read always releases", [](CTvSerialPort& p) { return p.ReadCalibration(); },
+       true},
+  };
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    program.log.Clear();
+    EXPECT_EQ(row.command(port), lr::kOk);
+    Receive(kTouch);
+    if (row.released) {
+      EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+    } else {
+      std::this_thread::sleep_for(50ms);
+      EXPECT_FALSE(Drained());
+      port.StartThread();
+      EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+    }
+    Receive(kLift);
+    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+  }
+}
+
+TEST_F(SerialPortTest, CommandsFailWithTheirOwnCodeWhenARequestIsNotWrittenWhole) {
+  struct Row {
+    const char* legend;
+    uint32_t writeLimit;
+    std::function<int32_t(CTvSerialPort&)> command;
+    int32_t code;
+    bool leavesParked = false;
+  };
+  uint8_t low, high, echo;
+  const Row rows[] = {
+      {"presence", 2, [](CTvSerialPort& p) { return p.CheckController(); }, lr::kPresenceNotSent, true},
+      {"firmware", 2, [](CTvSerialPort& p) { return p.RequestFirmwareRelease(); },
+       lr::kFirmwareNotSent, true},
+      {"model", 2, [](CTvSerialPort& p) { return p.RequestModel(); }, lr::kModelNotSent, true},
+      {"defaults", 1, [](CTvSerialPort& p) { return p.LoadControllerDefaults(); },
+       lr::kDefaultsNotSent, true},
+      {"word read", 3, [&](CTvSerialPort& p) { return p.ReadMemoryWord(0, low, high, echo); },
+       lr::kReadWordNotSent},
+      {"word write: its reads fail first", 3,
+       [&](CTvSerialPort& p) { return p.WriteMemoryWord(0, 1, 2, echo); }, lr::kWordReadFailed},
+      {"word write: the write itself", 5,
+       [&](CTvSerialPort& p) { return p.WriteMemoryWord(0, 1, 2, echo); }, lr::kWriteWordNotSent},
+      {"calibration read", 3, [](CTvSerialPort& p) { return p.ReadCalibration(); },
+       lr::kCalibrationReadFailed},
+      {"calibration write", 5, [](CTvSerialPort& p) { return p.WriteCalibration(); },
+       lr::kCalibrationWriteFailed},
+      {"memory check", 3, [](CTvSerialPort& p) { return p.CheckMemory(); }, lr::kMemoryReadFailed},
+  };
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  port.StopThread();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ports.With(line, [&](FakeLine& l) { l.writeLimit = row.writeLimit; });
+    EXPECT_EQ(row.command(port), row.code);
+    // Keep the reader parked for the next row, as the callers pair stops and starts.
+    if (!row.leavesParked) port.StopThread();
+  }
+}
+
+TEST_F(SerialPortTest, WriteDataFailsOnARefusedPurgeOrAFailedWrite) {
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  const uint8_t request[] = {0x0A, 0x01, 0x41};
+  uint32_t written = 7;
+  ports.With(line, [](FakeLine& l) { l.failPurge = true; });
+  EXPECT_EQ(port.WriteData(request, 3, written), lr::kWriteFailed);
+  EXPECT_EQ(port.CheckController(), lr::kPresenceNotSent);
+  ports.With(line, [](FakeLine& l) { l.failPurge = false, l.failWrite = true; });
+  EXPECT_EQ(port.WriteData(request, 3, written), lr::kWriteFailed);
+  EXPECT_EQ(written, 0u);
+  // Nothing was slept after a failed write.
+  EXPECT_TRUE(clock.Sleeps().empty());
+}
+
+TEST_F(SerialPortTest, PausesAfterEachWriteAndBeforeThePresenceAnswer) {
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  uint8_t low, high, echo;
+  EXPECT_EQ(port.CheckController(), lr::kOk);
+  port.StopThread();
+  EXPECT_EQ(port.ReadMemoryWord(3, low, high, echo), lr::kOk);
+  EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{50, 1000, 50}));
+  EXPECT_EQ(high * 256 + low, 1895);
+}
+
+TEST(FindHeaderTest, FindsTheFirstWholeHeader) {
+  struct Row {
+    const char* legend;
+    Bytes received;
+    int32_t result;
+    uint32_t offset;
+  };
+  const Row rows[] = {
+      {"at the start", {0x0A, 0x01, 0x41}, lr::kOk, 3},
+      {"behind a false start", {0x0A, 0x01, 0x0A, 0x01, 0x41}, lr::kOk, 5},
+      {"behind a report's tail", {0x20, 0x04, 0x0A, 0x01, 0x41, 0x0A, 0x01, 0x41}, lr::kOk, 5},
+      {"cut off at the end", {0x00, 0x0A, 0x01}, lr::kHeaderNotFound, 99},
+      {"nothing received", {}, lr::kHeaderNotFound, 99},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    uint32_t offset = 99;
+    EXPECT_EQ(CTvSerialPort::FindHeader(row.received.data(),
+                                        static_cast<uint32_t>(row.received.size()), 0x0A, 0x01,
+                                        0x41, offset),
+              row.result);
+    EXPECT_EQ(offset, row.offset);
+  }
+}
+
+TEST_F(SerialPortTest, AnswersAreReadUntilALineGoesQuiet) {
+  struct Row {
+    const char* legend;
+    std::vector<Bytes> answer;
+    int32_t result;
+    uint8_t echo, low, high;
+  };
+  Bytes noise(255, 0x55);
+  noise[252] = 0x0A, noise[253] = 0x04, noise[254] = 0x43;
+  const Row rows[] = {
+      {"whole", {{0x0A, 0x04, 0x43, 2, 0x34, 0x12}}, lr::kOk, 2, 0x34, 0x12},
+      {"stray bytes first", {{0x81, 0x20, 0x0A, 0x04, 0x43, 2, 0x34, 0x12}}, lr::kOk, 2, 0x34, 0x12},
+      {"split over two reads", {{0x0A, 0x04}, {0x43, 2, 0x34, 0x12}}, lr::kOk, 2, 0x34, 0x12},
+      {"the rest after a read found nothing", {{0x0A, 0x04, 0x43, 2}, {}, {0x34, 0x12}}, lr::kOk,
+       2, 0, 0},
+      {"truncated after the header", {{0x0A, 0x04, 0x43}}, lr::kOk, 0, 0, 0},
+      {"header at the end of 255 bytes", {noise}, lr::kOk, 0, 0, 0},
+      {"no header", {{0x0A, 0x04, 0x44, 2, 0x34, 0x12}}, lr::kNoAnswer, 9, 9, 9},
+      {"no answer", {}, lr::kNoAnswer, 9, 9, 9},
+  };
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  port.StopThread();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ports.With(line, [&](FakeLine& l) { l.answer = [&](const Bytes&) { return row.answer; }; });
+    uint8_t echo = 9, low = 9, high = 9;
+    EXPECT_EQ(port.ReadMemoryWord(2, low, high, echo), row.result);
+    EXPECT_EQ(echo, row.echo);
+    EXPECT_EQ(low, row.low);
+    EXPECT_EQ(high, row.high);
+  }
+  // A silent controller costs the full answer time-out.
+  const uint64_t start = clock.NowMs();
+  uint8_t echo, low, high;
+  EXPECT_EQ(port.ReadMemoryWord(2, low, high, echo), lr::kNoAnswer);
+  EXPECT_EQ(clock.NowMs() - start, 5050u);
+}
+
+TEST_F(SerialPortTest, WordWriteChecksTheEchoOfEachWrite) {
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  auto controller = Controller(memory);
+  ports.With(line, [&](FakeLine& l) {
+    l.answer = [&, controller](const Bytes& request) {
+      auto answer = controller(request);
+      if (request[2] == wire::kWriteWord && request[3] == wire::kChecksumWord) answer[0][3] = 0;
+      return answer;
+    };
+  });
+  uint8_t echo = 0;
+  port.StopThread();
+  EXPECT_EQ(port.WriteMemoryWord(4, 0x10, 0x00, echo), lr::kNoAnswer);
+  EXPECT_EQ(echo, 4);
+  EXPECT_EQ(memory.Get(4), 0x10);
+}
+
+TEST_F(SerialPortTest, DetectionKeepsAStoredPortThatAnswers) {
+  int32_t found = 0;
+  memory.Set(0, 200);
+  EXPECT_EQ(port.DetectController(found), lr::kOk);
+  EXPECT_EQ(found, 0);
+  EXPECT_EQ(ports.Opened(), std::vector<std::string>{"COM5:"});
+  EXPECT_EQ(program.settings.leftBottomX, 200);
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(SerialPortTest, DetectionWithAnUnreadableStoredPortScansEveryPort) {
+  program.store.Remove("Serial Port");
+  int32_t found = 0;
+  EXPECT_EQ(port.DetectController(found), lr::kOk);
+  EXPECT_EQ(found, 5);
+  EXPECT_EQ(ports.Opened(), (std::vector<std::string>{"COM-130:", "COM1:", "COM2:", "COM3:",
+                                                      "COM4:", "COM5:"}));
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -1,0 +1,146 @@
+// The Linux serial back end on a pseudo-terminal that the test holds the other end of.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/linux/linux_events.h"
+#include "platform/linux/serial_ports.h"
+#include "tests/link/link_test_support.h"
+
+namespace tavrel {
+namespace {
+
+class TerminalDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    slavePath = ptsname(master);
+    std::filesystem::create_symlink(slavePath, machine.Path() + "/ports/COM2");
+    // As a fresh terminal comes: line editing, echo, translations; plus flow control.
+    termios tio{};
+    tcgetattr(master, &tio);
+    tio.c_iflag |= IXON | ICRNL;
+    tio.c_lflag |= ICANON | ECHO;
+    tio.c_oflag |= OPOST | ONLCR;
+    tio.c_cc[VSTART] = 0x11;
+    tcsetattr(master, TCSANOW, &tio);
+    device = ports.Open("COM2:");
+    ASSERT_NE(device, nullptr);
+  }
+  void TearDown() override {
+    device.reset();
+    if (master >= 0) close(master);
+  }
+  termios Current() {
+    termios tio{};
+    tcgetattr(master, &tio);
+    return tio;
+  }
+
+  ScratchMachineDirectory machine;
+  LinuxSerialPorts ports;
+  LinuxEventService events;
+  int master = -1;
+  std::string slavePath;
+  std::unique_ptr<SerialDevice> device;
+};
+
+TEST_F(TerminalDeviceTest, PortNamesMapToTheMachineDirectoryOrTheSerialDevices) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> path;
+  };
+  const Row rows[] = {
+      {"COM2:", machine.Path() + "/ports/COM2"},
+      {"COM1:", "/dev/ttyS0"},
+      {"COM10:", "/dev/ttyS9"},
+      {"COM-130:", "/dev/ttyS-131"},
+      {"COM2", std::nullopt},
+      {"COMX:", std::nullopt},
+      {"LPT1:", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(SerialPortPath(row.name), row.path);
+  }
+}
+
+TEST_F(TerminalDeviceTest, LineSettingsMakeABinaryLineAndKeepFlowControl) {
+  LineSettings settings;
+  ASSERT_TRUE(device->GetLineSettings(settings));
+  settings.baudRate = 9600, settings.byteSize = 8, settings.parity = 0, settings.stopBits = 0;
+  ASSERT_TRUE(device->SetLineSettings(settings));
+  ASSERT_TRUE(device->SetTimeouts({0xFFFFFFFF, 0, 0, 0, 0}));
+  const termios tio = Current();
+  EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
+  EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+  EXPECT_EQ(tio.c_iflag & ICRNL, 0u);
+  EXPECT_EQ(tio.c_iflag & IXON, static_cast<tcflag_t>(IXON));
+  EXPECT_EQ(tio.c_cc[VSTART], 0x11);
+  EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
+  LineSettings read;
+  ASSERT_TRUE(device->GetLineSettings(read));
+  EXPECT_EQ(read.baudRate, 9600u);
+  EXPECT_EQ(read.byteSize, 8);
+  // Bytes the line editing would have swallowed or changed pass as they are.
+  const uint8_t answer[] = {0x0A, 0x0D, 0x03, 0x7F};
+  ASSERT_EQ(write(master, answer, sizeof answer), 4);
+  EXPECT_EQ(device->WaitReceived({}, 1000, 1), kWaitReceived);
+  uint8_t got[8] = {};
+  EXPECT_EQ(device->Read(got, sizeof got), 4u);
+  EXPECT_EQ(Bytes(got, got + 4), Bytes(answer, answer + 4));
+  EXPECT_EQ(device->Read(got, sizeof got), 0u);
+  // Only the time-outs and the event the program uses are offered.
+  EXPECT_FALSE(device->SetTimeouts({0, 0, 100, 0, 0}));
+  EXPECT_FALSE(device->SetEventMask(0x0004));
+  settings.baudRate = 9601;
+  EXPECT_FALSE(device->SetLineSettings(settings));
+}
+
+TEST_F(TerminalDeviceTest, WaitsEndOnEventsFirstThenDataThenTime) {
+  ASSERT_TRUE(device->SetLineSettings({28, 9600, 8, 0, 0}));
+  auto stop = events.Create("StopThreadEvent");
+  Event* const waitOn[] = {stop.get()};
+  EXPECT_EQ(device->WaitReceived(waitOn, 10, 1), kWaitTimedOut);
+  const uint8_t byte = 0x81;
+  ASSERT_EQ(write(master, &byte, 1), 1);
+  EXPECT_EQ(device->WaitReceived(waitOn, 1000, 1), kWaitReceived);
+  stop->Set();
+  EXPECT_EQ(device->WaitReceived(waitOn, 1000, 1), 0);
+  EXPECT_EQ(events.WaitAny(waitOn, 0), 0);
+  stop->Reset();
+  EXPECT_EQ(events.WaitAny(waitOn, 0), kWaitTimedOut);
+  EXPECT_TRUE(device->Purge(kPurgeRxClear));
+  EXPECT_EQ(device->WaitReceived(waitOn, 10, 1), kWaitTimedOut);
+}
+
+TEST_F(TerminalDeviceTest, AHungUpLineFailsOnceAndThenOnlyWaits) {
+  auto stop = events.Create("");
+  Event* const waitOn[] = {stop.get()};
+  close(master);
+  master = -1;
+  EXPECT_EQ(device->WaitReceived(waitOn, 1000, 1), kWaitFailed);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(device->WaitReceived(waitOn, 100, 1), kWaitTimedOut);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(90));
+  stop->Set();
+  EXPECT_EQ(device->WaitReceived(waitOn, kWaitForever, 1), 0);
+  const uint8_t request[] = {0x0A, 0x01, 0x41};
+  EXPECT_EQ(device->Write(request, 3, 5000), 0u);
+}
+
+TEST_F(TerminalDeviceTest, OnlyOneOpenAtATime) {
+  EXPECT_EQ(ports.Open("COM2:"), nullptr);
+  device.reset();
+  EXPECT_NE(ports.Open("COM2:"), nullptr);
+}
+
+}  // namespace
+}  // namespace tavrel
