@@ -16,8 +16,8 @@ constexpr uint32_t kButtonStyle = kChild | style::kTabStop;
 constexpr std::array kAboutControls = {
     ControlTemplate{kStaticId, kIconPicture, "", 11, 17, 20, 20, kChild | 0x3, id::kAppIcon},
     ControlTemplate{kStaticId, kStaticText, "Tavrel Version 1.0", 40, 10, 119, 8, kChild | 0x20080},
-    ControlTemplate{kStaticId, kStaticText, "Touch-screen manager for serial controllers", 40, 25,
-                    119, 8, kChild | 0x20080},
+    ControlTemplate{kStaticId, kStaticText, "Copyright (C) Morvane", 40, 25, 119, 8,
+                    kChild | 0x20080},
     ControlTemplate{1, kDefaultButton, "OK", 178, 7, 50, 14, kButtonStyle | 0x1},
 };
 

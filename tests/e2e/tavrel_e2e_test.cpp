@@ -116,15 +116,15 @@ class Desktop {
     return found;
   }
 
-  void Press(int x, int y, bool down) {
+  void Press(int x, int y, bool down, unsigned button = 1) {
     XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(display_, 1, down ? True : False, CurrentTime);
+    XTestFakeButtonEvent(display_, button, down ? True : False, CurrentTime);
     XSync(display_, False);
   }
-  void Click(int x, int y) {
-    Press(x, y, true);
+  void Click(int x, int y, unsigned button = 1) {
+    Press(x, y, true, button);
     std::this_thread::sleep_for(50ms);
-    Press(x, y, false);
+    Press(x, y, false, button);
     std::this_thread::sleep_for(200ms);
   }
   void Key(KeySym key) {
@@ -271,6 +271,22 @@ TEST_F(TavrelEndToEndTest, FindsTheControllerKeepsTheFocusAwayAndClosesFromTheTr
   EXPECT_EQ(panel->x, 948);
   EXPECT_EQ(panel->y, 651);
   EXPECT_GE(emulator.Requests().size(), 9u) << "presence and the eight calibration words";
+
+  // The panel's context menu is its system menu, with the About entry.
+  desktop.Click(panel->x + 32, panel->y + 18, 3);
+  ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
+    return w.program == "tavrel" && w.height < 60 && w.width > 60 && !IsPanel(w);
+  })) << "no context menu";
+  desktop.Key(XK_Down);
+  desktop.Key(XK_Return);
+  const auto about = desktop.WaitWindow([](const Found& w) { return w.name == "About Tavrel"; });
+  ASSERT_TRUE(about.has_value()) << "no About box";
+  EXPECT_EQ(about->width, 353);
+  EXPECT_EQ(about->height, 89);
+  desktop.SetFocus(about->window);
+  desktop.Key(XK_Return);
+  EXPECT_TRUE(WaitFor(
+      [&] { return !desktop.Find([](const Found& w) { return w.name == "About Tavrel"; }); }));
 
   // Touching the panel leaves the keyboard focus with the application in use.
   const Window client = desktop.FocusClient();

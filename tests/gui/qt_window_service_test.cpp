@@ -196,5 +196,20 @@ TEST(QtWindowServiceTest, OtherThreadsWaitForTheUiThreadUntilReleased) {
   EXPECT_TRUE(ranOnUi);
 }
 
+// Each test runs in its own process, so stopping the service here touches no other test.
+TEST(QtWindowServiceTest, StoppingCrossThreadCallsReleasesAWaitingThreadWithoutRunningItsCall) {
+  auto& windows = Service();
+  std::atomic<bool> ran{false};
+  auto reader = std::async(std::launch::async, [&] { windows.RunOnUiThread([&] { ran = true; }); });
+  // The user-interface thread does not dispatch: it is about to wait for the reader to end.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  windows.StopCrossThreadCalls();
+  ASSERT_EQ(reader.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  QApplication::processEvents();
+  EXPECT_FALSE(ran);
+  std::async(std::launch::async, [&] { windows.RunOnUiThread([&] { ran = true; }); }).get();
+  EXPECT_FALSE(ran) << "later calls return at once";
+}
+
 }  // namespace
 }  // namespace tavrel
