@@ -73,8 +73,10 @@ uint32_t CTvSerialPort::ReceiveAnswer(AnswerBuffer& buffer, uint8_t length, uint
   buffer.fill(0);
   uint32_t received = 0;
   uint32_t offset = 0;
-  if (ReadData(buffer.data(), kAnswerCapacity, received) != link_result::kOk || received == 0) return 0;
-  if (FindHeader(buffer.data(), received, wire::kStart, length, command, offset) != link_result::kOk) {
+  if (ReadData(buffer.data(), kAnswerCapacity, received) != link_result::kOk || received == 0)
+    return 0;
+  if (FindHeader(buffer.data(), received, wire::kStart, length, command, offset) !=
+      link_result::kOk) {
     return 0;
   }
   return offset;
@@ -144,8 +146,8 @@ int32_t CTvSerialPort::WriteMemoryWord(uint8_t index, uint8_t low, uint8_t high,
     return link_result::kNoAnswer;
   }
   echo = answer[3];
-  const uint16_t checksum = static_cast<uint16_t>(Word(sumLow, sumHigh) - Word(oldLow, oldHigh) +
-                                                  Word(low, high));
+  const uint16_t checksum =
+      static_cast<uint16_t>(Word(sumLow, sumHigh) - Word(oldLow, oldHigh) + Word(low, high));
   const uint8_t update[] = {wire::kStart,
                             0x04,
                             wire::kWriteWord,
@@ -201,10 +203,10 @@ int32_t CTvSerialPort::WriteCalibration() {
   for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
     const auto value = static_cast<uint32_t>(fields[index]->load());
     uint8_t echo = 0;
-    failed |= WriteMemoryWord(index, static_cast<uint8_t>(value & 0xFF),
-                              static_cast<uint8_t>((value >> 8) & 0xFF),
-                              echo) != link_result::kOk ||
-              echo != index;
+    failed |=
+        WriteMemoryWord(index, static_cast<uint8_t>(value & 0xFF),
+                        static_cast<uint8_t>((value >> 8) & 0xFF), echo) != link_result::kOk ||
+        echo != index;
   }
   StartThread();
   return failed ? link_result::kCalibrationWriteFailed : link_result::kOk;

@@ -112,8 +112,8 @@ void CTvSerialPort::ReaderThread(Reader reader) {
   Event* const running[] = {reader.quit, reader.stop};
   Event* const parked[] = {reader.quit, reader.start};
   for (;;) {
-    const int32_t woke = reader.port->WaitReceived(
-        running, kWaitForever, ReportFramer::kReportLength - framer.Pending());
+    const int32_t woke = reader.port->WaitReceived(running, kWaitForever,
+                                                   ReportFramer::kReportLength - framer.Pending());
     if (woke == 0) return;
     if (woke == 1) {
       reader.stop->Reset();

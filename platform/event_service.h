@@ -18,8 +18,8 @@ class Event {
 // Results of the waits below other than the index of a signalled event.
 inline constexpr int32_t kWaitReceived = -1;  // the device has received data
 inline constexpr int32_t kWaitTimedOut = -2;
-inline constexpr int32_t kWaitFailed = -3;     // also: the device has hung up
-inline constexpr int32_t kWaitForever = -1;    // as a time-out
+inline constexpr int32_t kWaitFailed = -3;   // also: the device has hung up
+inline constexpr int32_t kWaitForever = -1;  // as a time-out
 
 class EventService {
  public:

@@ -13,15 +13,11 @@
 #include <vector>
 
 #include "link/serial_port.h"
-#include "platform/fake/event_log.h"
-#include "platform/fake/fake_pointer_service.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_tone_service.h"
-#include "platform/fake/fake_window_service.h"
+#include "platform/fake/forwarding_serial_device.h"
 #include "platform/linux/linux_events.h"
 #include "platform/linux/linux_runtime.h"
 #include "platform/linux/serial_ports.h"
+#include "tests/link/link_test_support.h"
 #include "tools/sim/controller_emulator.h"
 
 namespace tavrel {
@@ -45,21 +41,10 @@ class CountingPorts : public SerialPorts {
   std::atomic<uint64_t> workNs{0};
 
  private:
-  class Counted : public SerialDevice {
+  class Counted : public ForwardingSerialDevice {
    public:
     Counted(std::unique_ptr<SerialDevice> device, CountingPorts& owner)
-        : device_(std::move(device)), owner_(owner) {}
-    bool GetLineSettings(LineSettings& s) override { return device_->GetLineSettings(s); }
-    bool SetLineSettings(const LineSettings& s) override { return device_->SetLineSettings(s); }
-    bool SetTimeouts(const SerialTimeouts& t) override { return device_->SetTimeouts(t); }
-    bool SetEventMask(uint32_t mask) override { return device_->SetEventMask(mask); }
-    bool Purge(uint32_t flags) override { return device_->Purge(flags); }
-    std::optional<uint32_t> Read(uint8_t* bytes, uint32_t capacity) override {
-      return device_->Read(bytes, capacity);
-    }
-    std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count, uint32_t ms) override {
-      return device_->Write(bytes, count, ms);
-    }
+        : ForwardingSerialDevice(std::move(device)), owner_(owner) {}
     int32_t WaitReceived(std::span<Event* const> events, int32_t ms, uint32_t n) override {
       if (!owner_.haveClock) {
         clockid_t id;
@@ -69,14 +54,13 @@ class CountingPorts : public SerialPorts {
       }
       const auto asleep = Clock::now();
       if (awake_ != Clock::time_point()) owner_.workNs += (asleep - awake_).count();
-      const int32_t result = device_->WaitReceived(events, ms, n);
+      const int32_t result = ForwardingSerialDevice::WaitReceived(events, ms, n);
       awake_ = Clock::now();
       ++owner_.wakeUps;
       return result;
     }
 
    private:
-    std::unique_ptr<SerialDevice> device_;
     CountingPorts& owner_;
     Clock::time_point awake_;
   };
@@ -92,21 +76,12 @@ double CpuSeconds(clockid_t clock) {
 int Run() {
   char dir[] = "/tmp/tavrel-bench-XXXXXX";
   setenv("TAVREL_MACHINE_DIR", mkdtemp(dir), 1);
-  FakeSettingsStore store;
-  FakeSystemParameters system;
-  FakeWindowService windows;
-  TouchSettings settings({store, system, windows}, 0, 0, 0);
-  settings.SetClickBoxWidth(0);
-  settings.SetClickBoxHeight(0);
-  EventLog log(1 << 16);
-  FakePointerService pointer(log);
-  FakeToneService tone(log);
-  ReportDecoder decoder(settings, pointer, tone);
+  ProgramSide program;
   CountingPorts ports;
   LinuxEventService events;
   LinuxThreadService threads;
   SystemClock clock;
-  CTvSerialPort port(settings, decoder, {ports, events, threads, clock});
+  CTvSerialPort port(program.settings, program.decoder, {ports, events, threads, clock});
 
   sim::EmulatorOptions options;
   options.machineDir = dir;
@@ -137,8 +112,9 @@ int Run() {
   const double work = (ports.workNs - workBefore) / 1e9;
 
   std::vector<Clock::time_point> moves;
-  for (const RecordedEvent& event : log.Events()) {
-    if (event.kind == RecordedEvent::Kind::kPointer && event.input.dwFlags == (kMouseMove | kMouseAbsolute)) {
+  for (const RecordedEvent& event : program.log.Events()) {
+    if (event.kind == RecordedEvent::Kind::kPointer &&
+        event.input.dwFlags == (kMouseMove | kMouseAbsolute)) {
       moves.push_back(event.start);
     }
   }
@@ -147,11 +123,14 @@ int Run() {
     latency.push_back(std::chrono::duration<double, std::micro>(moves[i] - sent[i]).count());
   }
   std::sort(latency.begin(), latency.end());
-  const auto at = [&](double share) { return latency[static_cast<size_t>(share * (latency.size() - 1))]; };
+  const auto at = [&](double share) {
+    return latency[static_cast<size_t>(share * (latency.size() - 1))];
+  };
 
   const uint64_t wakeBefore = ports.wakeUps;
   std::this_thread::sleep_for(kIdle);
-  const double idleWakes = (ports.wakeUps - wakeBefore) / std::chrono::duration<double>(kIdle).count();
+  const double idleWakes =
+      (ports.wakeUps - wakeBefore) / std::chrono::duration<double>(kIdle).count();
   port.CloseSerialPort(0);
   emulator.Stop();
   std::filesystem::remove_all(dir);
@@ -159,7 +138,8 @@ int Run() {
   std::printf("reports sent at 9600 baud:            %u in %.1f s\n", kReports, busy);
   std::printf("latency last byte -> move (us):       median %.0f, p99 %.0f, max %.0f\n", at(0.5),
               at(0.99), latency.back());
-  std::printf("reports lost:                         %ld\n", static_cast<long>(kReports) - static_cast<long>(moves.size()));
+  std::printf("reports lost:                         %ld\n",
+              static_cast<long>(kReports) - static_cast<long>(moves.size()));
   std::printf("reader wake-ups per second, idle:     %.2f\n", idleWakes);
   std::printf("reader wake-ups per second, busy:     %.0f\n", busyWakes);
   std::printf("reader CPU share at the line rate:    %.2f %% of one core\n", 100.0 * cpu / busy);

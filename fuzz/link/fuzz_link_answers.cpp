@@ -5,16 +5,11 @@
 #include <cstdlib>
 
 #include "link/serial_port.h"
-#include "platform/fake/event_log.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_events.h"
-#include "platform/fake/fake_pointer_service.h"
 #include "platform/fake/fake_serial.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_system_parameters.h"
 #include "platform/fake/fake_threads.h"
-#include "platform/fake/fake_tone_service.h"
-#include "platform/fake/fake_window_service.h"
+#include "tests/link/link_test_support.h"
 
 namespace {
 
@@ -26,20 +21,13 @@ struct Program {
     threads.fail = true;
     port.OpenSerialPort("COM1:");
   }
-  FakeSettingsStore store;
-  FakeSystemParameters system;
-  FakeWindowService windows;
-  TouchSettings settings{{store, system, windows}, 0, 0, 0};
-  EventLog log{16};
-  FakePointerService pointer{log};
-  FakeToneService tone{log};
-  ReportDecoder decoder{settings, pointer, tone};
+  ProgramSide side{16};
   FakeClock clock;
   FakeEventService events{clock};
   FakeSerialPorts ports{events};
   FakeLine& line = ports.Add("COM1:");
   FakeThreadService threads;
-  CTvSerialPort port{settings, decoder, {ports, events, threads, clock}};
+  CTvSerialPort port{side.settings, side.decoder, {ports, events, threads, clock}};
 };
 
 // Hands out the input piece by piece: a length byte, then that many bytes.

@@ -5,28 +5,11 @@
 #include <vector>
 
 #include "link/report_framer.h"
-#include "platform/fake/event_log.h"
-#include "platform/fake/fake_pointer_service.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_tone_service.h"
-#include "platform/fake/fake_window_service.h"
-#include "touch/report_decoder.h"
+#include "tests/link/link_test_support.h"
 
 namespace {
 
 using namespace tavrel;
-
-struct Program {
-  FakeSettingsStore store;
-  FakeSystemParameters system;
-  FakeWindowService windows;
-  TouchSettings settings{{store, system, windows}, 0, 0, 0};
-  EventLog log{64};
-  FakePointerService pointer{log};
-  FakeToneService tone{log};
-  ReportDecoder decoder{settings, pointer, tone};
-};
 
 bool IsStatus(uint8_t byte) { return byte == 0x80 || byte == 0x81; }
 
@@ -48,7 +31,7 @@ size_t CountReports(const uint8_t* bytes, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Program program;
+  static ProgramSide program(64);
   if (size < 2) return 0;
   // The first byte sets the read sizes and the decoder mode; the rest is the stream.
   const uint32_t readSize = 1 + data[0] % 16;

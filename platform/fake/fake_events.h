@@ -4,8 +4,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "platform/fake/fake_clock.h"
 #include "platform/event_service.h"
+#include "platform/fake/fake_clock.h"
 
 namespace tavrel {
 

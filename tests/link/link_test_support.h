@@ -23,14 +23,18 @@ using Bytes = std::vector<uint8_t>;
 
 // What the program around the link holds: the settings on a fake store, and a decoder whose
 // pointer events are recorded.
+// Every point of a continuing touch passes the movement filter, so each report is seen.
 struct ProgramSide {
-  ProgramSide() { settings.SetClickBoxWidth(0), settings.SetClickBoxHeight(0); }
+  // Keeps the latest `keep` events.
+  explicit ProgramSide(size_t keep = 1 << 20) : log(keep) {
+    settings.SetClickBoxWidth(0), settings.SetClickBoxHeight(0);
+  }
 
   FakeSettingsStore store;
   FakeSystemParameters system;
   FakeWindowService windows;
   TouchSettings settings{{store, system, windows}, 0, 0, 0};
-  EventLog log{1 << 20};
+  EventLog log;
   FakePointerService pointer{log};
   FakeToneService tone{log};
   ReportDecoder decoder{settings, pointer, tone};
@@ -42,10 +46,10 @@ inline std::vector<std::string> EventsOf(const std::vector<Bytes>& reports,
                                          const TouchSettings* like = nullptr) {
   ProgramSide reference;
   if (like) {
-    for (auto field : {&TouchSettings::leftTopX, &TouchSettings::leftTopY,
-                       &TouchSettings::leftBottomX, &TouchSettings::leftBottomY,
-                       &TouchSettings::rightTopX, &TouchSettings::rightTopY,
-                       &TouchSettings::rightBottomX, &TouchSettings::rightBottomY}) {
+    for (auto field :
+         {&TouchSettings::leftTopX, &TouchSettings::leftTopY, &TouchSettings::leftBottomX,
+          &TouchSettings::leftBottomY, &TouchSettings::rightTopX, &TouchSettings::rightTopY,
+          &TouchSettings::rightBottomX, &TouchSettings::rightBottomY}) {
       (reference.settings.*field).store((like->*field).load());
     }
   }

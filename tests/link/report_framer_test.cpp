@@ -58,7 +58,8 @@ TEST(ReportFramerTest, ResetDropsTheReportInProgress) {
   ReportFramer framer;
   Frame(framer, {{0x81, 0x01, 0x02}});
   framer.Reset();
-  EXPECT_EQ(Frame(framer, {{0x03, 0x04, 0x80, 5, 6, 7, 8}}), (std::vector<Bytes>{{0x80, 5, 6, 7, 8}}));
+  EXPECT_EQ(Frame(framer, {{0x03, 0x04, 0x80, 5, 6, 7, 8}}),
+            (std::vector<Bytes>{{0x80, 5, 6, 7, 8}}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "link/serial_port.h"
+#include "platform/fake/forwarding_serial_device.h"
 #include "platform/linux/linux_events.h"
 #include "platform/linux/linux_runtime.h"
 #include "platform/linux/serial_ports.h"
@@ -32,28 +33,13 @@ class RecordingPorts : public SerialPorts {
   std::vector<std::string> trail;
 
  private:
-  class Recorded : public SerialDevice {
+  class Recorded : public ForwardingSerialDevice {
    public:
     Recorded(std::unique_ptr<SerialDevice> device, std::vector<std::string>& trail)
-        : device_(std::move(device)), trail_(trail) {}
+        : ForwardingSerialDevice(std::move(device)), trail_(trail) {}
     ~Recorded() override { trail_.push_back("close"); }
-    bool GetLineSettings(LineSettings& s) override { return device_->GetLineSettings(s); }
-    bool SetLineSettings(const LineSettings& s) override { return device_->SetLineSettings(s); }
-    bool SetTimeouts(const SerialTimeouts& t) override { return device_->SetTimeouts(t); }
-    bool SetEventMask(uint32_t mask) override { return device_->SetEventMask(mask); }
-    bool Purge(uint32_t flags) override { return device_->Purge(flags); }
-    std::optional<uint32_t> Read(uint8_t* bytes, uint32_t capacity) override {
-      return device_->Read(bytes, capacity);
-    }
-    std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count, uint32_t ms) override {
-      return device_->Write(bytes, count, ms);
-    }
-    int32_t WaitReceived(std::span<Event* const> events, int32_t ms, uint32_t n) override {
-      return device_->WaitReceived(events, ms, n);
-    }
 
    private:
-    std::unique_ptr<SerialDevice> device_;
     std::vector<std::string>& trail_;
   };
   LinuxSerialPorts ports_;
@@ -68,8 +54,8 @@ double CpuSeconds() {
 
 class SerialLinkTest : public ::testing::Test {
  protected:
-  ControllerEmulator& StartEmulator(sim::Misbehaviour misbehave = {},
-                                    ControllerMemory memory = {}, int32_t number = 5) {
+  ControllerEmulator& StartEmulator(sim::Misbehaviour misbehave = {}, ControllerMemory memory = {},
+                                    int32_t number = 5) {
     sim::EmulatorOptions options;
     options.port = number;
     options.machineDir = machine.Path();
@@ -176,11 +162,14 @@ TEST_F(SerialLinkTest, UnreadableCalibrationFallsBackWithAMessage) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     ProgramSide side;
-    for (const char* name : {"Click Value Left Top X", "Click Value Left Top Y",
-                             "Click Value Left Bottom X", "Click Value Left Bottom Y",
-                             "Click Value Right Top X", "Click Value Right Top Y",
-                             "Click Value Right Bottom X", "Click Value Right Bottom Y"}) {
-      if (row.storedCorners) side.store.Put(name, 300); else side.store.Remove(name);
+    for (const char* name :
+         {"Click Value Left Top X", "Click Value Left Top Y", "Click Value Left Bottom X",
+          "Click Value Left Bottom Y", "Click Value Right Top X", "Click Value Right Top Y",
+          "Click Value Right Bottom X", "Click Value Right Bottom Y"}) {
+      if (row.storedCorners)
+        side.store.Put(name, 300);
+      else
+        side.store.Remove(name);
     }
     side.store.Put("Serial Port", 5);
     CTvSerialPort link(side.settings, side.decoder, {ports, events, threads, clock});

@@ -32,9 +32,11 @@ std::function<std::vector<Bytes>(const Bytes&)> Controller(sim::ControllerMemory
         return {{0x0A, 0x07, 0x46, 'T', 'V', '4', '0', '0', '1'}};
       case wire::kReadWord: {
         const uint16_t word = memory.Get(index);
-        return {{0x0A, 0x04, 0x43, index, static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)}};
+        return {
+            {0x0A, 0x04, 0x43, index, static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)}};
       }
       case wire::kWriteWord:
+        if (request.size() < 6) return {};
         memory.Set(index, static_cast<uint16_t>(request[5] * 256 + request[4]));
         return {{0x0A, 0x02, 0x42, index}};
     }
@@ -149,14 +151,17 @@ TEST_F(SerialPortTest, CloseRenewsTheEventsUnlessFinal) {
 TEST_F(SerialPortTest, ReaderFramesReportsAcrossReads) {
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   const std::vector<Bytes> reads = {
-      {0x81},       {0x03, 0x10, 0x04, 0x20},              // split 1+4
-      {0x80, 0x03}, {0x10, 0x04, 0x20},                    // split 2+3
-      {0x00, 0x7F, 0x81, 0x05, 0x06, 0x07},                // garbage, then 4+1
-      {0x08},       {0x80, 1, 2, 3, 4, 0x81, 5, 6, 7, 8},  // ten bytes, two reports
+      {0x81},
+      {0x03, 0x10, 0x04, 0x20},  // split 1+4
+      {0x80, 0x03},
+      {0x10, 0x04, 0x20},                    // split 2+3
+      {0x00, 0x7F, 0x81, 0x05, 0x06, 0x07},  // garbage, then 4+1
+      {0x08},
+      {0x80, 1, 2, 3, 4, 0x81, 5, 6, 7, 8},  // ten bytes, two reports
   };
   for (const Bytes& read : reads) Receive(read);
-  const auto expected = EventsOf({kTouch, kLift, {0x81, 5, 6, 7, 8}, {0x80, 1, 2, 3, 4},
-                                  {0x81, 5, 6, 7, 8}});
+  const auto expected =
+      EventsOf({kTouch, kLift, {0x81, 5, 6, 7, 8}, {0x80, 1, 2, 3, 4}, {0x81, 5, 6, 7, 8}});
   EXPECT_TRUE(WaitUntil([&] { return program.log.Total() >= expected.size(); }));
   EXPECT_EQ(program.log.Descriptions(), expected);
 }
@@ -185,8 +190,8 @@ TEST_F(SerialPortTest, CommandsParkTheReaderAndReleaseItAsAgreed) {
   const Row rows[] = {
       {"presence check releases on success", [](CTvSerialPort& p) { return p.CheckController(); },
        true},
-      {"model request leaves it parked for the caller", [](CTvSerialPort& p) { return p.RequestModel(); },
-       false},
+      {"model request leaves it parked for the caller",
+       [](CTvSerialPort& p) { return p.RequestModel(); }, false},
       {"firmware request likewise", [](CTvSerialPort& p) { return p.RequestFirmwareRelease(); },
        false},
       {"load defaults releases on success",
@@ -223,7 +228,8 @@ TEST_F(SerialPortTest, CommandsFailWithTheirOwnCodeWhenARequestIsNotWrittenWhole
   };
   uint8_t low, high, echo;
   const Row rows[] = {
-      {"presence", 2, [](CTvSerialPort& p) { return p.CheckController(); }, lr::kPresenceNotSent, true},
+      {"presence", 2, [](CTvSerialPort& p) { return p.CheckController(); }, lr::kPresenceNotSent,
+       true},
       {"firmware", 2, [](CTvSerialPort& p) { return p.RequestFirmwareRelease(); },
        lr::kFirmwareNotSent, true},
       {"model", 2, [](CTvSerialPort& p) { return p.RequestModel(); }, lr::kModelNotSent, true},
@@ -293,10 +299,10 @@ TEST(FindHeaderTest, FindsTheFirstWholeHeader) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     uint32_t offset = 99;
-    EXPECT_EQ(CTvSerialPort::FindHeader(row.received.data(),
-                                        static_cast<uint32_t>(row.received.size()), 0x0A, 0x01,
-                                        0x41, offset),
-              row.result);
+    EXPECT_EQ(
+        CTvSerialPort::FindHeader(row.received.data(), static_cast<uint32_t>(row.received.size()),
+                                  0x0A, 0x01, 0x41, offset),
+        row.result);
     EXPECT_EQ(offset, row.offset);
   }
 }
@@ -312,10 +318,19 @@ TEST_F(SerialPortTest, AnswersAreReadUntilALineGoesQuiet) {
   noise[252] = 0x0A, noise[253] = 0x04, noise[254] = 0x43;
   const Row rows[] = {
       {"whole", {{0x0A, 0x04, 0x43, 2, 0x34, 0x12}}, lr::kOk, 2, 0x34, 0x12},
-      {"stray bytes first", {{0x81, 0x20, 0x0A, 0x04, 0x43, 2, 0x34, 0x12}}, lr::kOk, 2, 0x34, 0x12},
+      {"stray bytes first",
+       {{0x81, 0x20, 0x0A, 0x04, 0x43, 2, 0x34, 0x12}},
+       lr::kOk,
+       2,
+       0x34,
+       0x12},
       {"split over two reads", {{0x0A, 0x04}, {0x43, 2, 0x34, 0x12}}, lr::kOk, 2, 0x34, 0x12},
-      {"the rest after a read found nothing", {{0x0A, 0x04, 0x43, 2}, {}, {0x34, 0x12}}, lr::kOk,
-       2, 0, 0},
+      {"the rest after a read found nothing",
+       {{0x0A, 0x04, 0x43, 2}, {}, {0x34, 0x12}},
+       lr::kOk,
+       2,
+       0,
+       0},
       {"truncated after the header", {{0x0A, 0x04, 0x43}}, lr::kOk, 0, 0, 0},
       {"header at the end of 255 bytes", {noise}, lr::kOk, 0, 0, 0},
       {"no header", {{0x0A, 0x04, 0x44, 2, 0x34, 0x12}}, lr::kNoAnswer, 9, 9, 9},
@@ -371,8 +386,8 @@ TEST_F(SerialPortTest, DetectionWithAnUnreadableStoredPortScansEveryPort) {
   int32_t found = 0;
   EXPECT_EQ(port.DetectController(found), lr::kOk);
   EXPECT_EQ(found, 5);
-  EXPECT_EQ(ports.Opened(), (std::vector<std::string>{"COM-130:", "COM1:", "COM2:", "COM3:",
-                                                      "COM4:", "COM5:"}));
+  EXPECT_EQ(ports.Opened(),
+            (std::vector<std::string>{"COM-130:", "COM1:", "COM2:", "COM3:", "COM4:", "COM5:"}));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The controller emulator: its touch commands, its memory file and its command line, seen from
 // the far end of its pseudo-terminal.
+#include "tools/sim/controller_emulator.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -11,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tools/sim/controller_emulator.h"
 #include "tools/sim/touch_script.h"
 
 namespace tavrel::sim {
@@ -69,10 +70,14 @@ TEST_F(EmulatorTest, TouchCommandsBecomeReports) {
   };
   const Row rows[] = {
       {"tap", {"tap 1000 1000"}, Reports({{0x81, 1000, 1000}, {0x80, 1000, 1000}}), ""},
-      {"down, move, up where it was", {"down 1 2", "move 2047 0", "up"},
-       Reports({{0x81, 1, 2}, {0x81, 2047, 0}, {0x80, 2047, 0}}), ""},
-      {"drag in two steps", {"drag 0 0 100 200 2"},
-       Reports({{0x81, 0, 0}, {0x81, 50, 100}, {0x81, 100, 200}, {0x80, 100, 200}}), ""},
+      {"down, move, up where it was",
+       {"down 1 2", "move 2047 0", "up"},
+       Reports({{0x81, 1, 2}, {0x81, 2047, 0}, {0x80, 2047, 0}}),
+       ""},
+      {"drag in two steps",
+       {"drag 0 0 100 200 2"},
+       Reports({{0x81, 0, 0}, {0x81, 50, 100}, {0x81, 100, 200}, {0x80, 100, 200}}),
+       ""},
       {"raw bytes and a comment", {"raw 81 0a FF # three bytes", "wait 1"}, {0x81, 0x0A, 0xFF}, ""},
       {"empty and comment lines", {"", "   # nothing"}, {}, ""},
       {"out of range", {"tap 2048 0"}, {}, "not a command: tap 2048 0"},
@@ -133,9 +138,8 @@ TEST_F(EmulatorTest, ProgramAnnouncesItsLineAndSavesItsMemory) {
   const pid_t child = fork();
   if (child == 0) {
     dup2(out[1], 1);
-    execl(TAVREL_SIM_PROGRAM, "tavrel-sim", "--port", "7", "--machine-dir", dir.c_str(),
-          "--memory", memoryFile.c_str(), "--no-pace", "--quiet", "--script", "/dev/null",
-          nullptr);
+    execl(TAVREL_SIM_PROGRAM, "tavrel-sim", "--port", "7", "--machine-dir", dir.c_str(), "--memory",
+          memoryFile.c_str(), "--no-pace", "--quiet", "--script", "/dev/null", nullptr);
     _exit(127);
   }
   close(out[1]);

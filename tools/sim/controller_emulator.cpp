@@ -268,7 +268,7 @@ void ControllerEmulator::ReadRequests() {
   }
   for (;;) {
     const auto start = std::find_if(received_.begin(), received_.end(),
-                                     [](uint8_t b) { return b == kStart || b == kDefaults; });
+                                    [](uint8_t b) { return b == kStart || b == kDefaults; });
     received_.erase(received_.begin(), start);
     if (received_.size() < 2) return;
     const size_t length = received_[0] == kDefaults ? 2 : 2 + received_[1];
@@ -306,8 +306,8 @@ void ControllerEmulator::Answer(const Bytes& request) {
     QueueAnswer(Framed(kModel, Text(options_.model, 6)));
   } else if (command == kReadWord && request.size() == 4) {
     const uint16_t word = memory.Get(index);
-    QueueAnswer(Framed(kReadWord, {index, static_cast<uint8_t>(word & 0xFF),
-                                   static_cast<uint8_t>(word >> 8)}));
+    QueueAnswer(Framed(
+        kReadWord, {index, static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)}));
   } else if (command == kWriteWord && request.size() == 6) {
     memory.Set(index, static_cast<uint16_t>(request[5] * 256 + request[4]));
     QueueAnswer(Framed(kWriteWord, {index}));

@@ -19,19 +19,19 @@ using Bytes = std::vector<uint8_t>;
 
 // Ways to misbehave, each off by default.
 struct Misbehaviour {
-  bool silent = false;                    // answer nothing
-  uint32_t lateMs = 0;                    // wait this long before each answer
-  uint32_t splitGapMs = 0;                // send each answer in two halves this far apart
-  std::optional<uint32_t> truncateTo;     // send only this many bytes of each answer
-  bool garbage = false;                   // send stray bytes before each report and answer
-  bool badChecksum = false;               // start with a checksum word that does not match
+  bool silent = false;                      // answer nothing
+  uint32_t lateMs = 0;                      // wait this long before each answer
+  uint32_t splitGapMs = 0;                  // send each answer in two halves this far apart
+  std::optional<uint32_t> truncateTo;       // send only this many bytes of each answer
+  bool garbage = false;                     // send stray bytes before each report and answer
+  bool badChecksum = false;                 // start with a checksum word that does not match
   std::optional<uint32_t> hangUpAtRequest;  // hang up on receiving this request (1 = first)
 };
 
 struct EmulatorOptions {
-  int32_t port = 5;          // linked as <machineDir>/ports/COM<port>
-  std::string machineDir;    // required
-  bool pace = true;          // one byte every 1/960 s, as a 9600-baud line carries them
+  int32_t port = 5;        // linked as <machineDir>/ports/COM<port>
+  std::string machineDir;  // required
+  bool pace = true;        // one byte every 1/960 s, as a 9600-baud line carries them
   Misbehaviour misbehave;
   ControllerMemory memory;
   std::string firmware = "2.05";  // 4 characters

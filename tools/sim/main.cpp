@@ -146,7 +146,8 @@ int main(int argc, char** argv) {
     std::cerr << "tavrel-sim: " << command.memoryFile << " does not hold 64 words\n";
     return 2;
   }
-  if (!command.quiet) command.options.log = [](const std::string& line) { std::cerr << line << std::endl; };
+  if (!command.quiet)
+    command.options.log = [](const std::string& line) { std::cerr << line << std::endl; };
 
   // Only the main thread takes the ending signals, and only by waiting for them.
   sigset_t ending;
@@ -171,8 +172,9 @@ int main(int argc, char** argv) {
     }
   }
   std::istream& in = command.script == "-" ? std::cin : file;
-  std::thread([&emulator, &in, &command] { PlayScript(emulator, in, command.exitAfterScript); })
-      .detach();
+  std::thread([&emulator, &in, &command] {
+    PlayScript(emulator, in, command.exitAfterScript);
+  }).detach();
 
   int signal = 0;
   sigwait(&ending, &signal);
