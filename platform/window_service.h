@@ -99,6 +99,8 @@ class WindowService {
   virtual void SetFont(ControlHandle control, FontHandle font) = 0;
   virtual void EnableWindow(WindowHandle window, bool enabled) = 0;
   virtual void ShowWindow(WindowHandle window, bool visible) = 0;
+  // Shows a top-level window over the whole desktop, as maximised windows of the desktop are.
+  virtual void ShowMaximized(WindowHandle window) = 0;
   virtual bool IsVisible(WindowHandle window) = 0;
   virtual void SetTrackbarRange(ControlHandle trackbar, int32_t min, int32_t max) = 0;
   virtual void SetTrackbarPos(ControlHandle trackbar, int32_t pos) = 0;

@@ -27,6 +27,7 @@ class FakeWindowService : public WindowService {
     bool ended = false;
     int32_t result = 0;
     bool visible = false;
+    bool maximized = false;
     bool enabled = true;
     bool topmost = false;
     uint32_t exStyle = 0;
@@ -120,6 +121,12 @@ class FakeWindowService : public WindowService {
       windows_.at(window).visible = visible;
       Log(std::string(visible ? "show " : "hide ") + std::to_string(windows_[window].templateId));
     }
+  }
+  void ShowMaximized(WindowHandle window) override {
+    auto& w = windows_.at(window);
+    w.visible = true;
+    w.maximized = true;
+    w.rect = desktop;
   }
   bool IsVisible(WindowHandle window) override {
     return controls_.contains(window) ? controls_[window].visible : windows_.at(window).visible;

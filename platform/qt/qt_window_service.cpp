@@ -196,6 +196,16 @@ void QtWindowService::ShowWindow(WindowHandle window, bool visible) {
   if (QWidget* widget = state_->Widget(window)) widget->setVisible(visible);
 }
 
+void QtWindowService::ShowMaximized(WindowHandle window) {
+  QWidget* widget = state_->Widget(window);
+  if (widget == nullptr || !widget->isWindow()) return;
+  // Templates fix a dialog's size; a maximised one takes the screen's instead.
+  widget->setMinimumSize(0, 0);
+  widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  widget->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+  widget->showMaximized();
+}
+
 bool QtWindowService::IsVisible(WindowHandle window) {
   QWidget* widget = state_->Widget(window);
   return widget && widget->isVisible();

@@ -27,6 +27,7 @@ class QtWindowService : public WindowService {
   void SetFont(ControlHandle control, FontHandle font) override;
   void EnableWindow(WindowHandle window, bool enabled) override;
   void ShowWindow(WindowHandle window, bool visible) override;
+  void ShowMaximized(WindowHandle window) override;
   bool IsVisible(WindowHandle window) override;
   void SetTrackbarRange(ControlHandle trackbar, int32_t min, int32_t max) override;
   void SetTrackbarPos(ControlHandle trackbar, int32_t pos) override;

@@ -174,6 +174,20 @@ TEST(QtWindowServiceTest, PlaceChangesTopmostWithoutHidingTheWindow) {
   windows.RunModal(id::kPanelDialog, events, 0);
 }
 
+TEST(QtWindowServiceTest, MaximisedWindowCoversTheScreen) {
+  auto& windows = Service();
+  Events events;
+  events.init = [&](WindowHandle w) {
+    windows.ShowMaximized(w);
+    Soon([&, w] {
+      EXPECT_EQ(windows.WindowRect(w), windows.DesktopRect());
+      EXPECT_TRUE(windows.IsVisible(w));
+      windows.EndDialog(w, kIdOk);
+    });
+  };
+  windows.RunModal(id::kPanelDialog, events, 0);
+}
+
 TEST(QtWindowServiceTest, OtherThreadsWaitForTheUiThreadUntilReleased) {
   auto& windows = Service();
   Events events;
