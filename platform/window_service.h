@@ -36,7 +36,7 @@ struct ScreenRect {
 
 enum class ZOrder { kKeep, kTop, kTopmost, kNoTopmost };
 
-struct FontSpec {
+struct FontDescription {
   std::string face;
   int32_t pixelHeight = 0;
   int32_t weight = 400;  // 700 is bold
@@ -118,7 +118,7 @@ class WindowService {
 
   // Resources of the program and objects made from them, held until the process ends.
   virtual ImageHandle LoadBitmap(int32_t bitmapId) = 0;
-  virtual FontHandle CreateFont(const FontSpec& spec) = 0;
+  virtual FontHandle CreateFont(const FontDescription& description) = 0;
   // Sets the image of a bitmap push button or a picture control (0 clears it).
   virtual void SetButtonImage(ControlHandle button, ImageHandle image) = 0;
   virtual void SetWindowIcon(WindowHandle window, int32_t iconId) = 0;

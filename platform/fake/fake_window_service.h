@@ -170,8 +170,8 @@ class FakeWindowService : public WindowService {
     Log("bitmap " + std::to_string(bitmapId));
     return static_cast<ImageHandle>(bitmapId);
   }
-  FontHandle CreateFont(const FontSpec& spec) override {
-    fonts.push_back(spec);
+  FontHandle CreateFont(const FontDescription& description) override {
+    fonts.push_back(description);
     return fonts.size();
   }
   void SetButtonImage(ControlHandle button, ImageHandle image) override {
@@ -248,7 +248,7 @@ class FakeWindowService : public WindowService {
 
   std::map<std::pair<WindowHandle, int32_t>, std::string> trayIcons;
   std::vector<std::vector<MenuEntry>> menus;
-  std::vector<FontSpec> fonts;
+  std::vector<FontDescription> fonts;
   int32_t cursorCount = 0;
 
  private:

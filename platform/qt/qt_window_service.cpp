@@ -284,11 +284,11 @@ ImageHandle QtWindowService::LoadBitmap(int32_t bitmapId) {
   return handle;
 }
 
-FontHandle QtWindowService::CreateFont(const FontSpec& spec) {
+FontHandle QtWindowService::CreateFont(const FontDescription& description) {
   QFont font;
-  font.setFamilies({Text(spec.face), "Liberation Sans", "DejaVu Sans", "sans-serif"});
-  font.setPixelSize(spec.pixelHeight);
-  font.setWeight(QFont::Weight(spec.weight));
+  font.setFamilies({Text(description.face), "Liberation Sans", "DejaVu Sans", "sans-serif"});
+  font.setPixelSize(description.pixelHeight);
+  font.setWeight(QFont::Weight(description.weight));
   const FontHandle handle = state_->nextHandle++;
   state_->fonts.emplace(handle, font);
   return handle;

@@ -43,7 +43,7 @@ class QtWindowService : public WindowService {
   void SetExtendedStyle(WindowHandle window, uint32_t exStyle) override;
 
   ImageHandle LoadBitmap(int32_t bitmapId) override;
-  FontHandle CreateFont(const FontSpec& spec) override;
+  FontHandle CreateFont(const FontDescription& description) override;
   void SetButtonImage(ControlHandle button, ImageHandle image) override;
   void SetWindowIcon(WindowHandle window, int32_t iconId) override;
   bool AppendSystemMenu(WindowHandle window, int32_t id, const std::string& text) override;
