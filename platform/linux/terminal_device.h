@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include "platform/serial_device.h"
 
 namespace tavrel {
@@ -26,11 +28,12 @@ class TerminalDevice : public SerialDevice {
  private:
   int fd_;
   // Set once the device hung up: it never delivers data again, and polling it would return
-  // at once for ever.
-  bool hungUp_ = false;
+  // at once for ever. Both of the port's threads wait on the device (one at a time, as the
+  // reader is parked while commands run), hence the atomics.
+  std::atomic<bool> hungUp_{false};
   // The terminal's VMIN: with VTIME 0, poll reports input only once this many bytes are there.
   // Reads stay non-blocking whatever it is.
-  uint32_t minimum_ = 0;
+  std::atomic<uint32_t> minimum_{0};
 };
 
 }  // namespace tavrel

@@ -118,6 +118,20 @@ TEST_F(EmulatorTest, PacesBytesAtTheLineRate) {
   EXPECT_EQ(Receive().size(), 100u);
 }
 
+TEST_F(EmulatorTest, AnswersDoNotWaitForAPauseOfTheTouches) {
+  EmulatorOptions options;
+  options.machineDir = dir;
+  ControllerEmulator emulator(options);
+  ASSERT_TRUE(emulator.Start());
+  OpenLine(emulator.LinkPath());
+  emulator.Pause(3000);
+  emulator.Report(0x81, 10, 10);
+  const uint8_t presence[] = {0x0A, 0x01, 0x41};
+  ASSERT_EQ(write(line, presence, sizeof presence), 3);
+  EXPECT_EQ(Receive(), (Bytes{0x0A, 0x01, 0x41}));
+  EXPECT_EQ(emulator.Requests().size(), 1u);
+}
+
 TEST_F(EmulatorTest, MemorySurvivesAFileRoundTrip) {
   ControllerMemory memory;
   EXPECT_EQ(memory.Get(63), memory.Checksum());

@@ -224,6 +224,12 @@ void ControllerEmulator::Run() {
 std::optional<std::chrono::nanoseconds> ControllerEmulator::WriteDue() {
   for (;;) {
     const auto now = SteadyClock::now();
+    // An answer does not wait for a pause of the touch output to end, only for a unit that has
+    // begun to go out.
+    if (current_ && !current_->answer && position_ == 0 && !answers_.empty()) {
+      output_.push_front(std::move(*current_));
+      current_.reset();
+    }
     if (!current_) {
       std::deque<Unit>& queue = answers_.empty() ? output_ : answers_;
       if (queue.empty()) {
@@ -234,7 +240,7 @@ std::optional<std::chrono::nanoseconds> ControllerEmulator::WriteDue() {
       queue.pop_front();
       position_ = 0;
       // The line stays paced from the previous unit's last byte.
-      due_ = std::max(due_, now) + std::chrono::milliseconds(current_->delayMs);
+      due_ = std::max(lineFree_, now) + std::chrono::milliseconds(current_->delayMs);
     }
     if (now < due_) return due_ - now;
     if (current_->hangUp) DoHangUp();
@@ -252,6 +258,7 @@ std::optional<std::chrono::nanoseconds> ControllerEmulator::WriteDue() {
     position_ += static_cast<size_t>(wrote);
     // Keep the line rate over a run of bytes, but never send a burst to catch up.
     if (options_.pace) due_ = std::max(due_ + kByteTime, now);
+    lineFree_ = due_;
     if (position_ == current_->bytes.size()) {
       if (current_->report && onReportSent_) onReportSent_(SteadyClock::now());
       current_.reset();
@@ -332,13 +339,18 @@ void ControllerEmulator::QueueAnswer(Bytes answer) {
   if (misbehave.truncateTo && answer.size() > *misbehave.truncateTo) {
     answer.resize(*misbehave.truncateTo);
   }
+  const auto queue = [this](Bytes bytes, uint32_t delayMs) {
+    Unit unit{std::move(bytes), delayMs};
+    unit.answer = true;
+    answers_.push_back(std::move(unit));
+  };
   if (misbehave.splitGapMs == 0 || answer.size() < 2) {
-    answers_.push_back({std::move(answer), misbehave.lateMs});
+    queue(std::move(answer), misbehave.lateMs);
     return;
   }
   const auto half = answer.begin() + static_cast<long>(answer.size() / 2);
-  answers_.push_back({Bytes(answer.begin(), half), misbehave.lateMs});
-  answers_.push_back({Bytes(half, answer.end()), misbehave.splitGapMs});
+  queue(Bytes(answer.begin(), half), misbehave.lateMs);
+  queue(Bytes(half, answer.end()), misbehave.splitGapMs);
 }
 
 void ControllerEmulator::DoHangUp() {

@@ -86,6 +86,7 @@ class ControllerEmulator {
     uint32_t delayMs = 0;  // before the first byte
     bool hangUp = false;
     bool report = false;
+    bool answer = false;
   };
 
   void Run();
@@ -116,7 +117,8 @@ class ControllerEmulator {
   std::deque<Unit> output_;
   std::optional<Unit> current_;
   size_t position_ = 0;
-  std::chrono::steady_clock::time_point due_;
+  std::chrono::steady_clock::time_point due_;       // of the current unit's next byte
+  std::chrono::steady_clock::time_point lineFree_;  // when the line can take the next byte
   Bytes received_;
   std::vector<Request> requests_;
   bool hungUp_ = false;
