@@ -27,14 +27,17 @@ namespace {
 namespace id = resource_id;
 using Log = std::vector<std::string>;
 
-// A controller on a fake line: answers presence and memory reads from factory memory.
+// A controller on a fake line: answers presence and memory reads from factory memory. Its answers
+// come at once, so a reader just released by one command may take the next command's answer
+// before it parks; their bytes stay below 0x80 so that such an answer never passes for the
+// status byte of a report.
 std::vector<Bytes> ControllerAnswer(const Bytes& request) {
   static const sim::ControllerMemory memory;
   if (request.size() == 3 && request[2] == wire::kPresence) return {request};
   if (request.size() == 4 && request[2] == wire::kReadWord) {
     const uint16_t word = memory.Get(request[3]);
     return {{wire::kStart, wire::kReadWordAnswerLength, wire::kReadWord, request[3],
-             static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)}};
+             static_cast<uint8_t>(word & 0x7F), static_cast<uint8_t>((word >> 8) & 0x7F)}};
   }
   return {};
 }
@@ -122,8 +125,7 @@ TEST_F(MainPanelTest, StartsInOrderAndShowsThePanelAtTheCornerTopmost) {
   EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
       << ::testing::PrintToString(windows.Log());
   EXPECT_EQ(ports.Opened().front(), "COM5:") << "the stored port is tried first";
-  // Only the calibration read may complain: with answers that arrive at once, a reader released
-  // by one command can still take the next command's answer before it parks.
+  // Only the calibration read may complain, when the reader took one of its answers.
   for (const auto& message : windows.Messages()) {
     EXPECT_EQ(message.text, "Failed loading calibration data. Loading default value!");
   }
