@@ -12,12 +12,13 @@
 #include "platform/linux/machine_directory.h"
 #include "platform/linux/serial_ports.h"
 #include "platform/linux/settings_file_store.h"
+#include "platform/windowless_service.h"
 
 namespace {
 
 using namespace tavrel;
 
-class PrintedWindows : public WindowService {
+class PrintedWindows : public WindowlessService {
  public:
   void ShowMessage(const std::string& caption, const std::string& text) override {
     std::printf("[%s] %s\n", caption.c_str(), text.c_str());

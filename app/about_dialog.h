@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/dialog.h"
+#include "resources/resource_ids.h"
+
+namespace tavrel {
+
+// The About box: the program's icon, name and version, and an OK button; no logic of its own.
+class AboutDialog : public Dialog {
+ public:
+  explicit AboutDialog(WindowService& windows) : Dialog(windows, resource_id::kAboutDialog) {}
+};
+
+}  // namespace tavrel

@@ -1,0 +1,161 @@
+#include "app/main_panel.h"
+
+#include "app/touch_app.h"
+#include "resources/menus_strings.h"
+#include "resources/resource_ids.h"
+
+namespace tavrel {
+
+namespace {
+
+namespace id = resource_id;
+constexpr int32_t kSysCommandMask = 0xFFF0;
+constexpr int32_t kPanelRightMargin = 10;
+constexpr int32_t kPanelBottomMargin = 50;
+constexpr const char* kNoController = "Failed checking for Touch Controller device";
+
+}  // namespace
+
+MainPanel::MainPanel(ShellPlatform platform, TouchApp& app)
+    : Dialog(platform.windows, id::kPanelDialog),
+      platform_(platform),
+      app_(app),
+      aboutDialog(platform.windows) {}
+
+MainPanel::~MainPanel() = default;
+
+int32_t MainPanel::OnInitDialog() {
+  const WindowHandle window = Window();
+  windows_.SetExtendedStyle(window, windows_.GetExtendedStyle(window) & ~kExStyleAppWindow);
+  const std::string_view about = resources::LoadString(id::kAboutString);
+  if (!about.empty() && windows_.AppendSystemMenu(window, 0, "")) {
+    windows_.AppendSystemMenu(window, id::kAboutCommand, std::string(about));
+  }
+  windows_.SetWindowIcon(window, id::kAppIcon);
+  const ImageHandle onImage = windows_.LoadBitmap(id::kRightClickOnBitmap);
+  const ImageHandle offImage = windows_.LoadBitmap(id::kRightClickOffBitmap);
+  SetItemImage(id::kRightClickButton, offImage);
+  CreateObjects(onImage, offImage);
+  app_.AddTrayIcon(app_.Title());
+
+  int32_t foundPort = 0;
+  if (serialPort->DetectController(foundPort) != link_result::kOk) {
+    settings->ShowMessage(kNoController);
+    // Ends before the panel is ever shown; the program then exits with status 0.
+    PrepareExit();
+    EndDialog(kIdCancel);
+    return 1;
+  }
+  if (foundPort != 0) settings->SaveSerialPort(foundPort);
+  PlacePanel(1);
+  return 1;
+}
+
+void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
+  settings = std::make_unique<TouchSettings>(
+      TouchSettings::Platform{platform_.store, platform_.system, platform_.windows},
+      Item(id::kRightClickButton), onImage, offImage);
+  decoder = std::make_unique<ReportDecoder>(*settings, platform_.pointer, platform_.tone);
+  serialPort = std::make_unique<CTvSerialPort>(*settings, *decoder, platform_.serial);
+}
+
+void MainPanel::PlacePanel(int32_t topmost) {
+  const ScreenRect desktop = windows_.DesktopRect();
+  const ScreenRect panel = windows_.WindowRect(Window());
+  settings->SetDesktopRect(desktop.left, desktop.top, desktop.right, desktop.bottom);
+  settings->SetPanelRect(panel.left, panel.top, panel.right, panel.bottom);
+  const int32_t x = desktop.right - settings->GetPanelWidth() - kPanelRightMargin;
+  const int32_t y = desktop.bottom - settings->GetPanelHeight() - kPanelBottomMargin;
+  windows_.Place(Window(), topmost == 1 ? ZOrder::kTopmost : ZOrder::kNoTopmost, x, y);
+}
+
+void MainPanel::OnCommand(int32_t command) {
+  switch (command) {
+    case id::kRightClickButton:
+      ToggleRightClick();
+      break;
+    case id::kHideButton:
+      windows_.ShowWindow(Window(), false);
+      break;
+    case id::kShowOnTopCommand:
+      ToggleShowOnTop();
+      break;
+    case id::kShowWindowCommand:
+      windows_.ShowWindow(Window(), true);
+      break;
+    case id::kCloseCommand:
+      CloseSequence();
+      break;
+    default:
+      // The keyboards, calibration and setup commands open windows still to come.
+      break;
+  }
+}
+
+void MainPanel::ToggleRightClick() {
+  if (settings->ReadRightClickEnabled() == 1) {
+    settings->SaveRightClickEnabled(0);
+    settings->ShowRightClickState(0);
+  } else {
+    settings->SaveRightClickEnabled(1);
+    settings->ShowRightClickState(1);
+  }
+}
+
+void MainPanel::OnTrayNotify(int32_t /*iconId*/, int32_t mouseMessage) {
+  if (mouseMessage == kMouseMessageLeftDown) ShowTrayMenu();
+}
+
+void MainPanel::ShowTrayMenu() {
+  // Loaded afresh at each press, so the check mark always shows the flag as it is now.
+  auto popup = resources::LoadMenuPopup(id::kTrayMenu, 0);
+  if (!popup) return;
+  for (MenuEntry& entry : *popup) {
+    if (entry.id == id::kShowOnTopCommand) entry.checked = showOnTop != 0;
+  }
+  windows_.TrackPopupMenu(Window(), *popup);
+}
+
+void MainPanel::ToggleShowOnTop() {
+  showOnTop = showOnTop == 0 ? 1 : 0;
+  PlacePanel(showOnTop);
+  windows_.ShowWindow(Window(), true);
+}
+
+void MainPanel::CloseSequence() {
+  // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
+  // the About box may be open too, and closes with them.
+  for (Dialog* dialog : {static_cast<Dialog*>(&aboutDialog)}) {
+    if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
+      windows_.SendClose(dialog->Window());
+    }
+  }
+  platform_.system.Set(SystemParameter::kMouseTrails, 0);
+  OnCancel();
+}
+
+void MainPanel::OnCancel() {
+  PrepareExit();
+  serialPort->CloseSerialPort(1);
+  EndDialog(kIdCancel);
+}
+
+void MainPanel::OnOK() {
+  PrepareExit();
+  EndDialog(kIdOk);
+}
+
+void MainPanel::PrepareExit() {
+  app_.RemoveTrayIcon();
+  windows_.StopCrossThreadCalls();
+}
+
+void MainPanel::OnSysCommand(int32_t command) {
+  if ((command & kSysCommandMask) == id::kAboutCommand) {
+    aboutDialog.DoModal(Window());
+  } else {
+    Dialog::OnSysCommand(command);
+  }
+}
+
+}  // namespace tavrel

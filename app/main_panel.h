@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/about_dialog.h"
+#include "app/dialog.h"
+#include "app/shell_platform.h"
+#include "link/serial_port.h"
+#include "settings/touch_settings.h"
+#include "touch/report_decoder.h"
+
+namespace tavrel {
+
+class TouchApp;
+
+// The small always-on-top panel with "Right click" and "Hide". It creates and owns every other
+// object, detects the controller at initialisation, owns the notification icon's menu and
+// carries out every command; its modal run is the program's life.
+class MainPanel : public Dialog {
+ public:
+  MainPanel(ShellPlatform platform, TouchApp& app);
+  ~MainPanel() override;
+
+  // Moves the panel to the bottom-right corner of the desktop, topmost when topmost is 1.
+  void PlacePanel(int32_t topmost);
+
+ protected:
+  int32_t OnInitDialog() override;
+  void OnCommand(int32_t id) override;
+  void OnOK() override;
+  void OnCancel() override;
+  void OnSysCommand(int32_t id) override;
+  void OnTrayNotify(int32_t iconId, int32_t mouseMessage) override;
+
+ private:
+  void CreateObjects(ImageHandle onImage, ImageHandle offImage);
+  void ToggleRightClick();
+  void ShowTrayMenu();
+  void ToggleShowOnTop();
+  void CloseSequence();
+  // What every way out does before the run ends: the icon goes, and threads stop waiting for
+  // this one, which may soon wait for them.
+  void PrepareExit();
+
+  ShellPlatform platform_;
+  TouchApp& app_;
+  std::unique_ptr<TouchSettings> settings;
+  std::unique_ptr<ReportDecoder> decoder;
+  // Declared after the decoder, so that the reader thread ends before the decoder goes.
+  std::unique_ptr<CTvSerialPort> serialPort;
+  AboutDialog aboutDialog;
+  int32_t showOnTop = 1;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/shell_platform.h"
+
+namespace tavrel {
+
+class MainPanel;
+
+// The notification icon's record, filled once when the icon is added.
+struct NotifyIconData {
+  uint32_t size = 88;
+  WindowHandle window = 0;
+  int32_t iconId = 0;
+  uint32_t flags = 0;
+  int32_t callbackMessage = 0;
+  std::string tip;
+};
+
+inline constexpr uint32_t kNotifyIconFlags = 7;  // message, icon and tip are set
+inline constexpr int32_t kTrayCallbackMessage = 0x0FC2;
+inline constexpr size_t kTrayTipLength = 63;
+
+// The one application object: its title, its main window and the notification icon. Start-up
+// runs the main panel modally; that run is the program's whole life.
+class TouchApp {
+ public:
+  // executablePath: the program's file, whose base name without extension is the title.
+  TouchApp(ShellPlatform platform, const std::string& executablePath);
+  TouchApp(const TouchApp&) = delete;
+  TouchApp& operator=(const TouchApp&) = delete;
+
+  // Start-up: creates the hidden owner window and runs the panel until one of the shutdown
+  // routes ends it. Returns false: no further message loop is to run.
+  bool InitInstance();
+  // The process's exit status once start-up has returned.
+  int ExitStatus() const { return 0; }
+
+  const std::string& Title() const { return title_; }
+  MainPanel* MainWindow() const { return mainWindow_; }
+  const NotifyIconData& TrayIcon() const { return trayIcon_; }
+
+  // Fills the record with the main window and adds icon 128 with the tip.
+  int32_t AddTrayIcon(const std::string& tip);
+  // Takes the icon out of the notification area, if it is there.
+  void RemoveTrayIcon();
+
+ private:
+  ShellPlatform platform_;
+  std::string title_;
+  MainPanel* mainWindow_ = nullptr;
+  NotifyIconData trayIcon_;
+  bool trayIconAdded_ = false;
+};
+
+}  // namespace tavrel

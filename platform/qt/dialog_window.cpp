@@ -1,0 +1,221 @@
+#include "platform/qt/dialog_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QWindow>
+
+#include "platform/qt/bitmap_button.h"
+#include "platform/qt/qt_images.h"
+
+namespace tavrel {
+
+namespace {
+
+namespace style = resources::style;
+using resources::ControlKind;
+using resources::DluToPixelsX;
+using resources::DluToPixelsY;
+
+constexpr int kIconPictureSize = 32;
+
+QFont TemplateFont(const resources::DialogTemplate& dialogTemplate) {
+  // The templates' 8-point face is not on X11 desktops; a sans face of the same pixel height
+  // keeps the dialog-unit geometry readable.
+  QFont font;
+  font.setFamilies({QString::fromUtf8(dialogTemplate.fontFace.data(),
+                                      static_cast<qsizetype>(dialogTemplate.fontFace.size())),
+                    "DejaVu Sans", "Liberation Sans", "sans-serif"});
+  font.setPixelSize((dialogTemplate.pointSize * 96 + 36) / 72);
+  return font;
+}
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void SetTopLevelFlags(QWidget* widget, Qt::WindowFlags flags) {
+  if (widget->windowHandle() == nullptr) {
+    widget->setWindowFlags(flags);
+    return;
+  }
+  // setWindowFlags would hide a shown window; the native window takes the new flags in place.
+  widget->overrideWindowFlags(flags);
+  widget->windowHandle()->setFlags(flags);
+}
+
+DialogWindow::DialogWindow(const resources::DialogTemplate& dialogTemplate, DialogEvents& events,
+                           bool owned)
+    : template_(dialogTemplate), events_(events), owned_(owned), exStyle_(dialogTemplate.exStyle) {
+  setFont(TemplateFont(dialogTemplate));
+  setWindowTitle(Text(dialogTemplate.caption));
+  setFixedSize(DluToPixelsX(dialogTemplate.cx), DluToPixelsY(dialogTemplate.cy));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  BuildControls();
+  SetExtendedStyle(exStyle_);
+}
+
+void DialogWindow::SetExtendedStyle(uint32_t exStyle) {
+  exStyle_ = exStyle;
+  const bool tool =
+      (exStyle & kExStyleToolWindow) != 0 || (owned_ && !(exStyle & kExStyleAppWindow));
+  const bool captioned = template_.Has(style::kCaption);
+  Qt::WindowFlags flags = tool ? Qt::Tool : (captioned ? Qt::Dialog : Qt::Window);
+  if (captioned) {
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (template_.Has(style::kSysMenu)) flags |= Qt::WindowCloseButtonHint;
+  } else {
+    flags |= Qt::FramelessWindowHint;
+  }
+  if (template_.Has(style::kSysModal) || (windowFlags() & Qt::WindowStaysOnTopHint)) {
+    flags |= Qt::WindowStaysOnTopHint;
+  }
+  const bool noActivate = (exStyle & kExStyleNoActivate) != 0;
+  if (noActivate) flags |= Qt::WindowDoesNotAcceptFocus;
+  setAttribute(Qt::WA_ShowWithoutActivating, noActivate);
+  for (QWidget* control : controls_) {
+    control->setFocusPolicy(noActivate ? Qt::NoFocus : Qt::StrongFocus);
+  }
+  SetTopLevelFlags(this, flags);
+}
+
+void DialogWindow::BuildControls() {
+  for (const auto& control : template_.controls) {
+    QWidget* widget = CreateControl(control);
+    widget->setGeometry(DluToPixelsX(control.x), DluToPixelsY(control.y), DluToPixelsX(control.cx),
+                        DluToPixelsY(control.cy));
+    if (control.kind == ControlKind::kBitmapPicture || control.kind == ControlKind::kIconPicture) {
+      widget->resize(static_cast<QLabel*>(widget)->pixmap().size());
+    }
+    if (control.kind == ControlKind::kGroupBox) widget->lower();
+    widget->setEnabled((control.style & style::kDisabled) == 0);
+    widget->setVisible((control.style & style::kVisible) != 0);
+    if (control.id != resources::kStaticId) controls_.insert(control.id, widget);
+  }
+}
+
+QWidget* DialogWindow::CreateControl(const resources::ControlTemplate& control) {
+  const int32_t id = control.id;
+  const QString text = Text(control.text);
+  auto command = [this, id] { events_.Command(id); };
+  switch (control.kind) {
+    case ControlKind::kPushButton:
+    case ControlKind::kDefaultButton: {
+      auto* button = new QPushButton(text, this);
+      button->setDefault(control.kind == ControlKind::kDefaultButton);
+      connect(button, &QPushButton::clicked, this, command);
+      return button;
+    }
+    case ControlKind::kBitmapButton: {
+      auto* button = new BitmapButton(text, this);
+      connect(button, &QPushButton::clicked, this, command);
+      return button;
+    }
+    case ControlKind::kCheckBox: {
+      auto* box = new QCheckBox(text, this);
+      connect(box, &QCheckBox::clicked, this, command);
+      return box;
+    }
+    case ControlKind::kTrackbar: {
+      auto* slider = new QSlider(Qt::Horizontal, this);
+      connect(slider, &QSlider::valueChanged, this, [this, id] { events_.Trackbar(id); });
+      return slider;
+    }
+    case ControlKind::kGroupBox:
+      return new QGroupBox(text, this);
+    case ControlKind::kBitmapPicture: {
+      auto* label = new QLabel(this);
+      label->setPixmap(BitmapPixmap(control.imageId));
+      return label;
+    }
+    case ControlKind::kIconPicture: {
+      auto* label = new QLabel(this);
+      label->setPixmap(IconPixmap(control.imageId, kIconPictureSize));
+      return label;
+    }
+    case ControlKind::kCenteredText:
+    case ControlKind::kStaticText:
+      break;
+  }
+  auto* label = new QLabel(text, this);
+  label->setWordWrap(true);
+  label->setAlignment(control.kind == ControlKind::kCenteredText ? Qt::AlignHCenter | Qt::AlignTop
+                                                                 : Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+int32_t DialogWindow::DefaultButtonId() const {
+  for (const auto& control : template_.controls) {
+    if (control.kind == ControlKind::kDefaultButton) return control.id;
+  }
+  return kIdOk;
+}
+
+int32_t DialogWindow::Run() {
+  QEventLoop loop;
+  loop_ = &loop;
+  if (!ended_) loop.exec();
+  return result_;
+}
+
+void DialogWindow::End(int32_t result) {
+  ended_ = true;
+  result_ = result;
+  hide();
+  if (loop_) loop_->exit();
+}
+
+void DialogWindow::closeEvent(QCloseEvent* event) {
+  // The dialog decides: its close handler ends the run or not.
+  event->ignore();
+  events_.Close();
+}
+
+void DialogWindow::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      events_.Command(kIdCancel);
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      events_.Command(DefaultButtonId());
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+void DialogWindow::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  const QPoint at = event->position().toPoint();
+  events_.LeftButtonDown(at.x(), at.y());
+}
+
+void DialogWindow::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+  const QPoint at = event->position().toPoint();
+  events_.LeftButtonUp(at.x(), at.y());
+}
+
+void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+  if (systemMenu_.empty()) return;
+  QMenu menu;
+  for (const auto& entry : systemMenu_) {
+    if (entry.id == 0) {
+      menu.addSeparator();
+    } else {
+      menu.addAction(entry.text)->setData(entry.id);
+    }
+  }
+  if (QAction* chosen = menu.exec(event->globalPos())) events_.SysCommand(chosen->data().toInt());
+}
+
+}  // namespace tavrel

@@ -1,0 +1,425 @@
+#include "platform/qt/qt_window_service.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCursor>
+#include <QHash>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSlider>
+#include <QSystemTrayIcon>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "platform/qt/bitmap_button.h"
+#include "platform/qt/dialog_window.h"
+#include "platform/qt/qt_images.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr int32_t kSysCommandMask = 0xFFF0;
+constexpr int32_t kSysCommandClose = 0xF060;
+constexpr int kTipLength = 63;
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+ScreenRect ToScreenRect(const QRect& rect) {
+  return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+int32_t MouseMessage(QSystemTrayIcon::ActivationReason reason) {
+  switch (reason) {
+    case QSystemTrayIcon::Trigger:
+      return kMouseMessageLeftDown;
+    case QSystemTrayIcon::DoubleClick:
+      return kMouseMessageLeftDoubleClick;
+    case QSystemTrayIcon::Context:
+      return kMouseMessageRightDown;
+    case QSystemTrayIcon::MiddleClick:
+      return kMouseMessageMiddleDown;
+    case QSystemTrayIcon::Unknown:
+      break;
+  }
+  return 0;
+}
+
+// One call carried to the user-interface thread; the caller waits until it ran or was dropped.
+struct CrossThreadCall {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;
+};
+
+}  // namespace
+
+struct QtWindowService::State {
+  State(int& argc, char** argv) : app(argc, argv) {}
+
+  // Handles are numbers that are never reused, so a stale handle never reaches a new window.
+  WindowHandle Register(QWidget* widget) {
+    const WindowHandle handle = nextHandle++;
+    widgets.insert(handle, widget);
+    return handle;
+  }
+  QWidget* Widget(WindowHandle handle) const { return widgets.value(handle).data(); }
+  DialogWindow* Dialog(WindowHandle handle) const {
+    return dynamic_cast<DialogWindow*>(Widget(handle));
+  }
+  // Drops the handle and those of widgets that no longer exist (a dialog's controls).
+  void Forget(WindowHandle handle) {
+    widgets.remove(handle);
+    widgets.removeIf([](const auto& entry) { return entry.value().isNull(); });
+  }
+  bool OnUiThread() const { return QThread::currentThread() == app.thread(); }
+
+  QApplication app;
+  WindowHandle nextHandle = 1;
+  QHash<WindowHandle, QPointer<QWidget>> widgets;
+  std::map<ImageHandle, QPixmap> images;
+  std::map<FontHandle, QFont> fonts;
+  std::map<std::pair<WindowHandle, int32_t>, std::unique_ptr<QSystemTrayIcon>> trayIcons;
+  int32_t cursorCount = 0;
+
+  std::mutex crossThreadMutex;
+  bool crossThreadStopped = false;
+  std::vector<std::shared_ptr<CrossThreadCall>> waiting;
+};
+
+QtWindowService::QtWindowService(int& argc, char** argv)
+    : state_(std::make_unique<State>(argc, argv)) {
+  // The program's life is the panel's modal run, not the presence of a visible window.
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+QtWindowService::~QtWindowService() {
+  StopCrossThreadCalls();
+  state_->trayIcons.clear();
+  for (auto& widget : state_->widgets) delete widget.data();
+}
+
+int32_t QtWindowService::RunModal(int32_t templateId, DialogEvents& events, WindowHandle owner) {
+  const resources::DialogTemplate* dialogTemplate = resources::FindDialog(templateId);
+  if (dialogTemplate == nullptr) return -1;
+  QWidget* ownerWidget = state_->Widget(owner);
+  auto* window = new DialogWindow(*dialogTemplate, events, ownerWidget != nullptr);
+  const WindowHandle handle = state_->Register(window);
+  for (QWidget* control : window->Controls()) state_->Register(control);
+
+  const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+  QPoint at = ownerWidget ? ownerWidget->geometry().topLeft() : desktop.topLeft();
+  at += QPoint(resources::DluToPixelsX(dialogTemplate->x),
+               resources::DluToPixelsY(dialogTemplate->y));
+  if (dialogTemplate->Has(resources::style::kCenter)) {
+    at = desktop.center() - QPoint(window->width() / 2, window->height() / 2);
+  }
+  // Kept whole on the screen, as the desktop does with dialogs placed relative to their owner.
+  at.setX(std::max(desktop.left(), std::min(at.x(), desktop.right() + 1 - window->width())));
+  at.setY(std::max(desktop.top(), std::min(at.y(), desktop.bottom() + 1 - window->height())));
+  window->move(at);
+
+  events.Init(handle);
+  const bool ownerWasEnabled = ownerWidget && ownerWidget->isEnabled();
+  if (!window->Ended()) {
+    if (ownerWidget) ownerWidget->setEnabled(false);
+    window->show();
+    if (!(window->ExtendedStyle() & kExStyleNoActivate)) {
+      window->raise();
+      window->activateWindow();
+    }
+  }
+  const int32_t result = window->Run();
+  if (ownerWasEnabled && state_->Widget(owner)) ownerWidget->setEnabled(true);
+  delete window;
+  state_->Forget(handle);
+  return result;
+}
+
+void QtWindowService::EndDialog(WindowHandle window, int32_t result) {
+  if (DialogWindow* dialog = state_->Dialog(window)) dialog->End(result);
+}
+
+bool QtWindowService::IsWindow(WindowHandle window) { return state_->Widget(window) != nullptr; }
+
+void QtWindowService::SendClose(WindowHandle window) {
+  if (DialogWindow* dialog = state_->Dialog(window)) dialog->Events().Close();
+}
+
+WindowHandle QtWindowService::CreateOwnerWindow() { return state_->Register(new QWidget); }
+
+void QtWindowService::DestroyWindow(WindowHandle window) {
+  delete state_->Widget(window);
+  state_->Forget(window);
+}
+
+ControlHandle QtWindowService::Control(WindowHandle dialog, int32_t id) {
+  DialogWindow* window = state_->Dialog(dialog);
+  QWidget* control = window ? window->ControlById(id) : nullptr;
+  if (control == nullptr) return 0;
+  for (auto it = state_->widgets.begin(); it != state_->widgets.end(); ++it) {
+    if (it.value() == control) return it.key();
+  }
+  return 0;
+}
+
+void QtWindowService::SetText(ControlHandle control, const std::string& text) {
+  QWidget* widget = state_->Widget(control);
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(Text(text));
+  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(Text(text));
+  } else if (widget) {
+    widget->setWindowTitle(Text(text));
+  }
+}
+
+void QtWindowService::SetFont(ControlHandle control, FontHandle font) {
+  QWidget* widget = state_->Widget(control);
+  auto it = state_->fonts.find(font);
+  if (widget && it != state_->fonts.end()) widget->setFont(it->second);
+}
+
+void QtWindowService::EnableWindow(WindowHandle window, bool enabled) {
+  if (QWidget* widget = state_->Widget(window)) widget->setEnabled(enabled);
+}
+
+void QtWindowService::ShowWindow(WindowHandle window, bool visible) {
+  if (QWidget* widget = state_->Widget(window)) widget->setVisible(visible);
+}
+
+void QtWindowService::ShowMaximized(WindowHandle window) {
+  QWidget* widget = state_->Widget(window);
+  if (widget == nullptr || !widget->isWindow()) return;
+  // Templates fix a dialog's size; a maximised one takes the screen's instead.
+  widget->setMinimumSize(0, 0);
+  widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  widget->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+  widget->showMaximized();
+}
+
+bool QtWindowService::IsVisible(WindowHandle window) {
+  QWidget* widget = state_->Widget(window);
+  return widget && widget->isVisible();
+}
+
+void QtWindowService::SetTrackbarRange(ControlHandle trackbar, int32_t min, int32_t max) {
+  if (auto* slider = qobject_cast<QSlider*>(state_->Widget(trackbar))) {
+    // Setting a trackbar from the program sends no notification.
+    const QSignalBlocker quiet(slider);
+    slider->setRange(min, max);
+  }
+}
+
+void QtWindowService::SetTrackbarPos(ControlHandle trackbar, int32_t pos) {
+  if (auto* slider = qobject_cast<QSlider*>(state_->Widget(trackbar))) {
+    const QSignalBlocker quiet(slider);
+    slider->setValue(pos);
+  }
+}
+
+int32_t QtWindowService::GetTrackbarPos(ControlHandle trackbar) {
+  auto* slider = qobject_cast<QSlider*>(state_->Widget(trackbar));
+  return slider ? slider->value() : 0;
+}
+
+void QtWindowService::SetCheck(ControlHandle checkBox, bool checked) {
+  if (auto* box = qobject_cast<QCheckBox*>(state_->Widget(checkBox))) box->setChecked(checked);
+}
+
+bool QtWindowService::GetCheck(ControlHandle checkBox) {
+  auto* box = qobject_cast<QCheckBox*>(state_->Widget(checkBox));
+  return box && box->isChecked();
+}
+
+ScreenRect QtWindowService::DesktopRect() {
+  return ToScreenRect(QGuiApplication::primaryScreen()->geometry());
+}
+
+ScreenRect QtWindowService::WindowRect(WindowHandle window) {
+  QWidget* widget = state_->Widget(window);
+  if (widget == nullptr) return {};
+  return ToScreenRect(widget->isWindow() ? widget->frameGeometry() : widget->geometry());
+}
+
+void QtWindowService::Place(WindowHandle window, ZOrder order, int32_t x, int32_t y) {
+  QWidget* widget = state_->Widget(window);
+  if (widget == nullptr) return;
+  widget->move(x, y);
+  if (widget->isWindow() && (order == ZOrder::kTopmost || order == ZOrder::kNoTopmost)) {
+    Qt::WindowFlags flags = widget->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, order == ZOrder::kTopmost);
+    SetTopLevelFlags(widget, flags);
+  }
+  if (order != ZOrder::kKeep && order != ZOrder::kNoTopmost) widget->raise();
+}
+
+bool QtWindowService::IsTopmost(WindowHandle window) {
+  QWidget* widget = state_->Widget(window);
+  return widget && widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+uint32_t QtWindowService::GetExtendedStyle(WindowHandle window) {
+  DialogWindow* dialog = state_->Dialog(window);
+  return dialog ? dialog->ExtendedStyle() : 0;
+}
+
+void QtWindowService::SetExtendedStyle(WindowHandle window, uint32_t exStyle) {
+  if (DialogWindow* dialog = state_->Dialog(window)) dialog->SetExtendedStyle(exStyle);
+}
+
+ImageHandle QtWindowService::LoadBitmap(int32_t bitmapId) {
+  QPixmap pixmap = BitmapPixmap(bitmapId);
+  if (pixmap.isNull()) return 0;
+  const ImageHandle handle = state_->nextHandle++;
+  state_->images.emplace(handle, std::move(pixmap));
+  return handle;
+}
+
+FontHandle QtWindowService::CreateFont(const FontDescription& description) {
+  QFont font;
+  font.setFamilies({Text(description.face), "Liberation Sans", "DejaVu Sans", "sans-serif"});
+  font.setPixelSize(description.pixelHeight);
+  font.setWeight(QFont::Weight(description.weight));
+  const FontHandle handle = state_->nextHandle++;
+  state_->fonts.emplace(handle, font);
+  return handle;
+}
+
+void QtWindowService::SetButtonImage(ControlHandle button, ImageHandle image) {
+  RunOnUiThread([this, button, image] {
+    auto it = state_->images.find(image);
+    const QPixmap pixmap = it == state_->images.end() ? QPixmap() : it->second;
+    QWidget* widget = state_->Widget(button);
+    if (auto* bitmapButton = dynamic_cast<BitmapButton*>(widget)) {
+      bitmapButton->SetImage(pixmap);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+      label->setPixmap(pixmap);
+      label->resize(pixmap.size());
+    }
+  });
+}
+
+void QtWindowService::SetWindowIcon(WindowHandle window, int32_t iconId) {
+  if (QWidget* widget = state_->Widget(window)) widget->setWindowIcon(ResourceIcon(iconId));
+}
+
+bool QtWindowService::AppendSystemMenu(WindowHandle window, int32_t id, const std::string& text) {
+  DialogWindow* dialog = state_->Dialog(window);
+  if (dialog == nullptr) return false;
+  dialog->AppendSystemMenu(id, Text(text));
+  return true;
+}
+
+void QtWindowService::DefaultSystemCommand(WindowHandle window, int32_t id) {
+  DialogWindow* dialog = state_->Dialog(window);
+  if (dialog && (id & kSysCommandMask) == kSysCommandClose) dialog->Events().Close();
+}
+
+bool QtWindowService::AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) {
+  if (!state_->Dialog(owner)) return false;
+  auto icon = std::make_unique<QSystemTrayIcon>(ResourceIcon(iconId));
+  icon->setToolTip(Text(tip).left(kTipLength));
+  QObject::connect(icon.get(), &QSystemTrayIcon::activated, icon.get(),
+                   [this, owner, iconId](QSystemTrayIcon::ActivationReason reason) {
+                     if (DialogWindow* dialog = state_->Dialog(owner)) {
+                       dialog->Events().TrayNotify(iconId, MouseMessage(reason));
+                     }
+                   });
+  icon->show();
+  state_->trayIcons[{owner, iconId}] = std::move(icon);
+  return true;
+}
+
+void QtWindowService::RemoveTrayIcon(WindowHandle owner, int32_t iconId) {
+  state_->trayIcons.erase({owner, iconId});
+}
+
+void QtWindowService::TrackPopupMenu(WindowHandle owner, const std::vector<MenuEntry>& items) {
+  QMenu menu;
+  for (const auto& item : items) {
+    if (item.id == 0) {
+      menu.addSeparator();
+      continue;
+    }
+    QAction* action = menu.addAction(Text(item.text));
+    action->setData(item.id);
+    action->setCheckable(item.checked);
+    action->setChecked(item.checked);
+  }
+  QAction* chosen = menu.exec(QCursor::pos());
+  DialogWindow* dialog = state_->Dialog(owner);
+  if (chosen == nullptr || dialog == nullptr) return;
+  // The command arrives as a message after the menu has gone, as the desktop posts it.
+  const int32_t id = chosen->data().toInt();
+  QTimer::singleShot(0, dialog, [dialog, id] { dialog->Events().Command(id); });
+}
+
+int32_t QtWindowService::ShowCursor(bool show) {
+  const int32_t before = state_->cursorCount;
+  state_->cursorCount += show ? 1 : -1;
+  if (before >= 0 && state_->cursorCount < 0) QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+  if (before < 0 && state_->cursorCount >= 0) QGuiApplication::restoreOverrideCursor();
+  return state_->cursorCount;
+}
+
+void QtWindowService::ShowMessage(const std::string& caption, const std::string& text) {
+  RunOnUiThread([&] {
+    // Not application-modal: the panel and the tray icon keep working while the box is open.
+    QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text), QMessageBox::Ok);
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop loop;
+    QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
+    box.show();
+    loop.exec();
+  });
+}
+
+void QtWindowService::RunOnUiThread(const std::function<void()>& call) {
+  if (state_->OnUiThread()) {
+    call();
+    return;
+  }
+  auto pending = std::make_shared<CrossThreadCall>();
+  {
+    std::lock_guard lock(state_->crossThreadMutex);
+    if (state_->crossThreadStopped) return;
+    state_->waiting.push_back(pending);
+  }
+  QMetaObject::invokeMethod(&state_->app, [this, call, pending] {
+    {
+      std::lock_guard lock(state_->crossThreadMutex);
+      if (state_->crossThreadStopped) return;
+    }
+    call();
+    std::lock_guard lock(pending->mutex);
+    pending->finished = true;
+    pending->done.notify_all();
+  });
+  std::unique_lock lock(pending->mutex);
+  pending->done.wait(lock, [&] { return pending->finished; });
+  lock.unlock();
+  std::lock_guard stateLock(state_->crossThreadMutex);
+  std::erase(state_->waiting, pending);
+}
+
+// Called on the user-interface thread, so no carried call is running meanwhile.
+void QtWindowService::StopCrossThreadCalls() {
+  std::lock_guard lock(state_->crossThreadMutex);
+  state_->crossThreadStopped = true;
+  for (auto& pending : state_->waiting) {
+    std::lock_guard callLock(pending->mutex);
+    pending->finished = true;
+    pending->done.notify_all();
+  }
+}
+
+}  // namespace tavrel

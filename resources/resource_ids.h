@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+
+// Resource and control ids, shared by the templates and the code that addresses them.
+namespace tavrel::resource_id {
+
+inline constexpr int32_t kAboutDialog = 100;
+inline constexpr int32_t kAboutString = 101;
+inline constexpr int32_t kPanelDialog = 102;
+inline constexpr int32_t kAppIcon = 128;
+inline constexpr int32_t kRightClickOffBitmap = 130;
+inline constexpr int32_t kRightClickOnBitmap = 131;
+inline constexpr int32_t kTrayMenu = 135;
+
+// Panel controls.
+inline constexpr int32_t kRightClickButton = 1006;
+inline constexpr int32_t kHideButton = 1008;
+
+// Tray menu commands.
+inline constexpr int32_t kCalibrationCommand = 32771;
+inline constexpr int32_t kCloseCommand = 32772;
+inline constexpr int32_t kShowWindowCommand = 32774;
+inline constexpr int32_t kShowOnTopCommand = 32775;
+inline constexpr int32_t kSetupCommand = 32777;
+inline constexpr int32_t kShowKeyboardCommand = 32778;
+inline constexpr int32_t kShowLargeKeyboardCommand = 32779;
+
+// The About entry of the panel's system menu.
+inline constexpr int32_t kAboutCommand = 16;
+
+}  // namespace tavrel::resource_id

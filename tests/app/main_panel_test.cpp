@@ -1,0 +1,358 @@
+#include "app/main_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "app/touch_app.h"
+#include "link/controller_wire.h"
+#include "platform/fake/fake_clock.h"
+#include "platform/fake/fake_events.h"
+#include "platform/fake/fake_pointer_service.h"
+#include "platform/fake/fake_serial.h"
+#include "platform/fake/fake_settings_store.h"
+#include "platform/fake/fake_system_parameters.h"
+#include "platform/fake/fake_threads.h"
+#include "platform/fake/fake_tone_service.h"
+#include "platform/fake/fake_window_service.h"
+#include "resources/resource_ids.h"
+#include "tools/sim/controller_emulator.h"
+#include "tools/sim/controller_memory.h"
+
+namespace tavrel {
+namespace {
+
+namespace id = resource_id;
+using Log = std::vector<std::string>;
+
+// A controller on a fake line: answers presence and memory reads from factory memory. Its answers
+// come at once, so a reader just released by one command may take the next command's answer
+// before it parks; their bytes stay below 0x80 so that such an answer never passes for the
+// status byte of a report.
+std::vector<Bytes> ControllerAnswer(const Bytes& request) {
+  static const sim::ControllerMemory memory;
+  if (request.size() == 3 && request[2] == wire::kPresence) return {request};
+  if (request.size() == 4 && request[2] == wire::kReadWord) {
+    const uint16_t word = memory.Get(request[3]);
+    return {{wire::kStart, wire::kReadWordAnswerLength, wire::kReadWord, request[3],
+             static_cast<uint8_t>(word & 0x7F), static_cast<uint8_t>((word >> 8) & 0x7F)}};
+  }
+  return {};
+}
+
+bool Contains(const Log& log, const std::string& entry) {
+  return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+// The position of each entry in the log; -1 for those missing.
+std::vector<ptrdiff_t> Positions(const Log& log, const Log& entries) {
+  std::vector<ptrdiff_t> at;
+  for (const auto& entry : entries) {
+    auto it = std::find(log.begin(), log.end(), entry);
+    at.push_back(it == log.end() ? -1 : it - log.begin());
+  }
+  return at;
+}
+
+class MainPanelTest : public ::testing::Test {
+ protected:
+  FakeLine& Controller(const std::string& port) {
+    FakeLine& line = ports.Add(port);
+    line.answer = ControllerAnswer;
+    return line;
+  }
+  // Starts the program; script acts on the open panel.
+  void Run(FakeWindowService::Script script) {
+    windows.scripts[id::kPanelDialog] = [this, script](WindowHandle h) {
+      panel = h;
+      script(h);
+    };
+    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}},
+                 "/opt/tavrel/bin/tavrel.exe");
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.ExitStatus(), 0);
+    EXPECT_TRUE(windows.trayIcons.empty()) << "the icon is removed on every way out";
+  }
+  void TrayMenuCommand(int32_t command) {
+    windows.TrayNotify(panel, id::kAppIcon, kMouseMessageLeftDown);
+    windows.Command(panel, command);
+  }
+  bool MenuShowsOnTopChecked() const {
+    for (const auto& entry : windows.menus.back()) {
+      if (entry.id == id::kShowOnTopCommand) return entry.checked;
+    }
+    return false;
+  }
+  ImageHandle RightClickImage() {
+    return windows.ButtonImage(windows.Control(panel, id::kRightClickButton));
+  }
+
+  FakeSettingsStore store;
+  FakeSystemParameters system;
+  FakeWindowService windows;
+  EventLog log;
+  FakePointerService pointer{log};
+  FakeToneService tone{log};
+  FakeClock clock;
+  FakeEventService events{clock};
+  FakeSerialPorts ports{events};
+  FakeThreadService threads;
+  WindowHandle panel = 0;
+};
+
+TEST_F(MainPanelTest, StartsInOrderAndShowsThePanelAtTheCornerTopmost) {
+  Controller("COM5:");
+  Run([&](WindowHandle h) {
+    const auto& state = windows.WindowState(h);
+    EXPECT_TRUE(state.visible);
+    EXPECT_TRUE(state.topmost);
+    EXPECT_EQ(state.exStyle, kExStyleNoActivate) << "no taskbar entry, never activated";
+    EXPECT_EQ(state.iconId, id::kAppIcon);
+    EXPECT_EQ(state.systemMenu, (std::vector<MenuEntry>{{0, ""}, {16, "&About Tavrel..."}}));
+    EXPECT_EQ(state.rect, (ScreenRect{948, 651, 1014, 718}));
+    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    EXPECT_EQ(windows.trayIcons.begin()->second, "tavrel");
+    EXPECT_TRUE(store.IsOpen());
+    windows.Close(h);
+  });
+  const Log expected = {"owner window",        "run 102",
+                        "bitmap 131",          "bitmap 130",
+                        "tray add 128 tavrel", "place 102 948,651 topmost",
+                        "tray remove 128",     "ended 102 2"};
+  const auto at = Positions(windows.Log(), expected);
+  EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
+      << ::testing::PrintToString(windows.Log());
+  EXPECT_EQ(ports.Opened().front(), "COM5:") << "the stored port is tried first";
+  // Only the calibration read may complain, when the reader took one of its answers.
+  for (const auto& message : windows.Messages()) {
+    EXPECT_EQ(message.text, "Failed loading calibration data. Loading default value!");
+  }
+}
+
+TEST_F(MainPanelTest, WithoutAControllerOnlyTheMessageIsShownAndTheProgramEnds) {
+  Run([](WindowHandle) { ADD_FAILURE() << "the panel never runs"; });
+  const auto messages = windows.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, "Debugging...");
+  EXPECT_EQ(messages[0].text, "Failed checking for Touch Controller device");
+  const Log log = windows.Log();
+  EXPECT_FALSE(Contains(log, "show 102"));
+  EXPECT_FALSE(Contains(log, "place 102 948,651 topmost"));
+  EXPECT_EQ(ports.Opened().size(), 11u) << "the stored port, then COM1 to COM10";
+}
+
+TEST_F(MainPanelTest, SerialPortIsStoredOnlyWhenTheScanFoundTheController) {
+  struct Row {
+    const char* legend;
+    int32_t stored;
+    const char* controllerOn;
+    int32_t expected;
+    bool written;
+  };
+  const Row rows[] = {
+      {"found on the stored port", 7, "COM7:", 7, false},
+      {"found by the scan", 7, "COM3:", 3, true},
+      {"found by the scan on the last port", 5, "COM10:", 10, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    FakeSettingsStore rowStore;
+    FakeEventService rowEvents{clock};
+    FakeSerialPorts rowPorts{rowEvents};
+    FakeLine& line = rowPorts.Add(row.controllerOn);
+    line.answer = ControllerAnswer;
+    rowStore.Put("Serial Port", row.stored);
+    windows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
+      EXPECT_EQ(rowStore.Values().at("Serial Port"), row.expected);
+      windows.Close(h);
+    };
+    TouchApp app({rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}},
+                 "tavrel");
+    app.InitInstance();
+    const auto writes = rowStore.Writes();
+    EXPECT_EQ(std::count(writes.begin(), writes.end(), "Serial Port"), row.written ? 1 : 0);
+  }
+}
+
+TEST_F(MainPanelTest, PlacePanelKeepsItsMarginsFromTheBottomRightCorner) {
+  struct Row {
+    const char* legend;
+    ScreenRect desktop;
+    int32_t x, y;
+  };
+  const Row rows[] = {
+      {"1024 x 768", {0, 0, 1024, 768}, 948, 651},
+      {"800 x 600", {0, 0, 800, 600}, 724, 483},
+      {"1920 x 1080", {0, 0, 1920, 1080}, 1844, 963},
+  };
+  Controller("COM5:");
+  Run([&](WindowHandle h) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.legend);
+      windows.desktop = row.desktop;
+      windows.Command(h, id::kShowOnTopCommand);  // places the panel again
+      EXPECT_EQ(windows.WindowState(h).rect.left, row.x);
+      EXPECT_EQ(windows.WindowState(h).rect.top, row.y);
+    }
+    windows.Close(h);
+  });
+}
+
+TEST_F(MainPanelTest, RightClickButtonTogglesTheModeAndItsImage) {
+  Controller("COM5:");
+  Run([&](WindowHandle h) {
+    windows.Command(h, id::kRightClickButton);
+    EXPECT_EQ(store.Values().at("RightClickEnabled"), 1);
+    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOnBitmap));
+    windows.Command(h, id::kRightClickButton);
+    EXPECT_EQ(store.Values().at("RightClickEnabled"), 0);
+    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    windows.Close(h);
+  });
+}
+
+TEST_F(MainPanelTest, RightClickThenATouchGivesOneRightClickAndThePlainImage) {
+  FakeLine& line = Controller("COM5:");
+  Run([&](WindowHandle h) {
+    windows.Command(h, id::kRightClickButton);
+    ports.With(line, [](FakeLine& l) {
+      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 1024, 1024));
+      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x80, 1024, 1024));
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (store.Values().at("RightClickEnabled") != 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(store.Values().at("RightClickEnabled"), 0);
+    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    windows.Close(h);
+  });
+  Log buttons;
+  for (const auto& event : log.Descriptions()) {
+    if (event.ends_with(" down") || event.ends_with(" up")) buttons.push_back(event);
+  }
+  EXPECT_EQ(buttons, (Log{"right down", "right up"}));
+}
+
+TEST_F(MainPanelTest, ShowOnTopFlipsTopmostAndTheMenuCheckMark) {
+  Controller("COM5:");
+  Run([&](WindowHandle h) {
+    windows.TrayNotify(h, id::kAppIcon, kMouseMessageRightDown);
+    EXPECT_TRUE(windows.menus.empty()) << "a right press opens nothing";
+    windows.TrayNotify(h, id::kAppIcon, kMouseMessageLeftDown);
+    ASSERT_EQ(windows.menus.size(), 1u);
+    EXPECT_TRUE(MenuShowsOnTopChecked());
+    for (bool topmost : {false, true, false}) {
+      windows.Command(h, id::kHideButton);
+      TrayMenuCommand(id::kShowOnTopCommand);
+      EXPECT_EQ(windows.WindowState(h).topmost, topmost);
+      EXPECT_TRUE(windows.WindowState(h).visible);
+      EXPECT_EQ(windows.WindowState(h).rect.left, 948);
+      windows.TrayNotify(h, id::kAppIcon, kMouseMessageLeftDown);
+      EXPECT_EQ(MenuShowsOnTopChecked(), topmost);
+    }
+    windows.Close(h);
+  });
+}
+
+TEST_F(MainPanelTest, HideAndShowWindowKeepPositionAndZOrder) {
+  Controller("COM5:");
+  Run([&](WindowHandle h) {
+    windows.Command(h, id::kHideButton);
+    EXPECT_FALSE(windows.WindowState(h).visible);
+    TrayMenuCommand(id::kShowWindowCommand);
+    EXPECT_TRUE(windows.WindowState(h).visible);
+    EXPECT_TRUE(windows.WindowState(h).topmost);
+    EXPECT_EQ(windows.WindowState(h).rect, (ScreenRect{948, 651, 1014, 718}));
+    windows.Close(h);
+  });
+}
+
+// How each way out ends the program.
+TEST_F(MainPanelTest, ShutdownRoutes) {
+  struct Row {
+    const char* legend;
+    std::function<void(FakeWindowService&, WindowHandle)> act;
+    int32_t result;
+    bool portClosed;
+    bool trailsOff;
+    bool aboutClosed;
+  };
+  const Row rows[] = {
+      {"Close from the tray menu",
+       [](FakeWindowService& w, WindowHandle h) {
+         w.TrayNotify(h, id::kAppIcon, kMouseMessageLeftDown);
+         w.Command(h, id::kCloseCommand);
+       },
+       kIdCancel, true, true, false},
+      {"Close chosen while the About box is open",
+       [](FakeWindowService& w, WindowHandle h) {
+         w.scripts[id::kAboutDialog] = [&w, h](WindowHandle) {
+           w.TrayNotify(h, id::kAppIcon, kMouseMessageLeftDown);
+           w.Command(h, id::kCloseCommand);
+         };
+         w.SysCommand(h, id::kAboutCommand);
+       },
+       kIdCancel, true, true, true},
+      {"window-close message", [](FakeWindowService& w, WindowHandle h) { w.Close(h); }, kIdCancel,
+       true, false, false},
+      {"close from the system menu",
+       [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, 0xF060); }, kIdCancel, true,
+       false, false},
+      {"OK command", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdOk); }, kIdOk,
+       false, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    FakeWindowService rowWindows;
+    FakeSystemParameters rowSystem;
+    FakeEventService rowEvents{clock};
+    FakeSerialPorts rowPorts{rowEvents};
+    FakeLine& line = rowPorts.Add("COM5:");
+    line.answer = ControllerAnswer;
+    bool portOpenAtEnd = false;
+    rowWindows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
+      row.act(rowWindows, h);
+      rowPorts.With(line, [&](FakeLine& l) { portOpenAtEnd = l.open; });
+    };
+    TouchApp app(
+        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}},
+        "tavrel");
+    app.InitInstance();
+    const Log log = rowWindows.Log();
+    EXPECT_TRUE(Contains(log, "ended 102 " + std::to_string(row.result)));
+    EXPECT_EQ(!portOpenAtEnd, row.portClosed);
+    const auto calls = rowSystem.Calls();
+    EXPECT_EQ(calls.back() == std::make_pair(SystemParameter::kMouseTrails, 0) && calls.size() > 4,
+              row.trailsOff);
+    EXPECT_EQ(Contains(log, "close 100"), row.aboutClosed);
+    if (row.aboutClosed) {
+      const auto at = Positions(log, {"close 100", "ended 100 2", "ended 102 2"});
+      EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+    }
+    EXPECT_TRUE(rowWindows.trayIcons.empty());
+  }
+}
+
+TEST_F(MainPanelTest, AboutBoxOpensFromTheSystemMenuOnceAndDisablesThePanel) {
+  Controller("COM5:");
+  int aboutRuns = 0;
+  windows.scripts[id::kAboutDialog] = [&](WindowHandle about) {
+    ++aboutRuns;
+    EXPECT_FALSE(windows.WindowState(panel).enabled);
+    windows.SysCommand(panel, id::kAboutCommand);  // chosen again while open
+    windows.Command(about, kIdOk);
+  };
+  Run([&](WindowHandle h) {
+    windows.SysCommand(h, id::kAboutCommand | 0x3);  // the low bits are the desktop's
+    EXPECT_TRUE(windows.WindowState(h).enabled);
+    windows.Close(h);
+  });
+  EXPECT_EQ(aboutRuns, 1);
+}
+
+}  // namespace
+}  // namespace tavrel
