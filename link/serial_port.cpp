@@ -2,6 +2,7 @@
 #include "link/serial_port.h"
 
 #include <array>
+#include <chrono>
 
 #include "link/report_framer.h"
 
@@ -16,6 +17,10 @@ constexpr uint8_t kByteSize = 8;
 constexpr uint32_t kReadAtOnce = 0xFFFFFFFF;
 // Bytes taken per read while draining; a report is five.
 constexpr uint32_t kDrainChunk = 64;
+// How long StopThread waits for the reader to park. A reader that is sounding the touch tone
+// parks after it; one that waits for the user-interface thread cannot park before that thread
+// is free again, so the command goes ahead after this time.
+constexpr auto kParkWait = std::chrono::milliseconds(1000);
 }  // namespace
 
 CTvSerialPort::CTvSerialPort(TouchSettings& settings, ReportDecoder& decoder, Platform platform)
@@ -72,6 +77,11 @@ int32_t CTvSerialPort::StartReader() {
   quitEvent_ = platform_.events.Create("");
   if (!stopEvent_ || !startEvent_ || !quitEvent_) return link_result::kNoReaderThread;
   const Reader reader{port_.get(), stopEvent_.get(), startEvent_.get(), quitEvent_.get()};
+  {
+    std::lock_guard lock(parkMutex_);
+    parkRequested_ = false;
+    parked_ = false;
+  }
   reader_ = platform_.threads.Start([this, reader] { ReaderThread(reader); });
   return reader_.joinable() ? link_result::kOk : link_result::kNoReaderThread;
 }
@@ -98,19 +108,32 @@ int32_t CTvSerialPort::CloseSerialPort(int32_t final) {
 }
 
 int32_t CTvSerialPort::StopThread() {
-  if (stopEvent_) stopEvent_->Set();
+  if (!stopEvent_) return link_result::kOk;
+  {
+    std::lock_guard lock(parkMutex_);
+    parkRequested_ = true;
+  }
+  stopEvent_->Set();
+  if (reader_.joinable()) {
+    std::unique_lock lock(parkMutex_);
+    parkChanged_.wait_for(lock, kParkWait, [this] { return parked_; });
+  }
   return link_result::kOk;
 }
 
 int32_t CTvSerialPort::StartThread() {
-  if (startEvent_) startEvent_->Set();
+  if (!startEvent_) return link_result::kOk;
+  {
+    std::lock_guard lock(parkMutex_);
+    parkRequested_ = false;
+  }
+  startEvent_->Set();
   return link_result::kOk;
 }
 
 void CTvSerialPort::ReaderThread(Reader reader) {
   ReportFramer framer;
   Event* const running[] = {reader.quit, reader.stop};
-  Event* const parked[] = {reader.quit, reader.start};
   for (;;) {
     const int32_t woke = reader.port->WaitReceived(running, kWaitForever,
                                                    ReportFramer::kReportLength - framer.Pending());
@@ -119,12 +142,27 @@ void CTvSerialPort::ReaderThread(Reader reader) {
       reader.stop->Reset();
       // Every command purges the line, so a report in progress will not be completed.
       framer.Reset();
-      if (platform_.events.WaitAny(parked, kWaitForever) != 1) return;
-      reader.start->Reset();
+      if (!Park(reader)) return;
     } else if (woke == kWaitReceived) {
       Drain(*reader.port, framer);
     }
     // A failed wait is not reported; a device that hung up waits for the events only.
+  }
+}
+
+bool CTvSerialPort::Park(const Reader& reader) {
+  Event* const parked[] = {reader.quit, reader.start};
+  for (;;) {
+    // Reset before the flag is read: a start given after this point is seen either way.
+    reader.start->Reset();
+    bool stay;
+    {
+      std::lock_guard lock(parkMutex_);
+      stay = parked_ = parkRequested_;
+    }
+    parkChanged_.notify_all();
+    if (!stay) return true;
+    if (platform_.events.WaitAny(parked, kWaitForever) != 1) return false;
   }
 }
 

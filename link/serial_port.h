@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -94,6 +96,8 @@ class CTvSerialPort {
   };
 
   void ReaderThread(Reader reader);
+  // Holds the reader while a command has the line; false when the reader is to end.
+  bool Park(const Reader& reader);
   void Drain(SerialDevice& port, class ReportFramer& framer);
   int32_t StartReader();
   void EndReader();
@@ -121,6 +125,15 @@ class CTvSerialPort {
   // Ends the reader when its port is closed: a loop of its own would never return.
   std::unique_ptr<Event> quitEvent_;
   std::thread reader_;
+
+  // Whether the reader is to stay parked is this flag, not the start event alone: a start signal
+  // given while the reader wakes from the last one would otherwise be reset unseen and leave the
+  // reader parked for good. StopThread also waits until the reader has parked, so a reader still
+  // busy with a report cannot take the answer of the command that follows.
+  std::mutex parkMutex_;
+  std::condition_variable parkChanged_;
+  bool parkRequested_ = false;  // under parkMutex_
+  bool parked_ = false;         // under parkMutex_
 };
 
 }  // namespace tavrel

@@ -181,6 +181,23 @@ TEST_F(SerialPortTest, ParkingDropsTheReportInProgressAndReleaseResumes) {
   EXPECT_EQ(program.log.Descriptions(), EventsOf({kLift}));
 }
 
+// A release that comes while the reader wakes from the one before must not be lost, and a stop
+// returns only once the reader has parked.
+TEST_F(SerialPortTest, RapidParkAndReleaseNeverStrandsTheReader) {
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  for (int i = 0; i < 2000; ++i) {
+    port.StopThread();
+    port.StartThread();
+  }
+  port.StopThread();
+  Receive(kTouch);
+  std::this_thread::sleep_for(20ms);
+  EXPECT_FALSE(Drained()) << "a stopped reader read the line";
+  port.StartThread();
+  EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+  EXPECT_EQ(program.log.Descriptions(), EventsOf({kTouch}));
+}
+
 TEST_F(SerialPortTest, CommandsParkTheReaderAndReleaseItAsAgreed) {
   struct Row {
     const char* legend;
