@@ -139,13 +139,8 @@ int32_t CTvSerialPort::WriteMemoryWord(uint8_t index, uint8_t low, uint8_t high,
   }
   const uint8_t request[] = {wire::kStart, 0x04, wire::kWriteWord, index, low, high};
   if (!Send(request, sizeof request)) return link_result::kWriteWordNotSent;
-  uint8_t answer[4] = {};
-  uint32_t received = 0;
-  if (ReadData(answer, sizeof answer, received) != link_result::kOk || received < 4 ||
-      answer[3] != index) {
-    return link_result::kNoAnswer;
-  }
-  echo = answer[3];
+  if (!ReceiveWriteEcho(index)) return link_result::kNoAnswer;
+  echo = index;
   const uint16_t checksum =
       static_cast<uint16_t>(Word(sumLow, sumHigh) - Word(oldLow, oldHigh) + Word(low, high));
   const uint8_t update[] = {wire::kStart,
@@ -155,11 +150,15 @@ int32_t CTvSerialPort::WriteMemoryWord(uint8_t index, uint8_t low, uint8_t high,
                             static_cast<uint8_t>(checksum & 0xFF),
                             static_cast<uint8_t>(checksum >> 8)};
   if (!Send(update, sizeof update)) return link_result::kWriteWordNotSent;
-  if (ReadData(answer, sizeof answer, received) != link_result::kOk || received < 4 ||
-      answer[3] != wire::kChecksumWord) {
-    return link_result::kNoAnswer;
-  }
-  return link_result::kOk;
+  return ReceiveWriteEcho(wire::kChecksumWord) ? link_result::kOk : link_result::kNoAnswer;
+}
+
+bool CTvSerialPort::ReceiveWriteEcho(uint8_t index) {
+  // A word write's answer is not searched for: its first four bytes are taken as they come.
+  uint8_t answer[4] = {};
+  uint32_t received = 0;
+  return ReadData(answer, sizeof answer, received) == link_result::kOk && received >= 4 &&
+         answer[3] == index;
 }
 
 int32_t CTvSerialPort::CheckMemory() {

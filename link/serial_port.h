@@ -109,6 +109,8 @@ class CTvSerialPort {
   using AnswerBuffer = std::array<uint8_t, 256 + 3>;
   // Reads an answer into the cleared buffer and returns the offset behind its header, or 0.
   uint32_t ReceiveAnswer(AnswerBuffer& buffer, uint8_t length, uint8_t command);
+  // Reads a word write's 4-byte answer; true when it came whole and echoes the index.
+  bool ReceiveWriteEcho(uint8_t index);
   static std::string PortNameOf(int32_t number);
   bool TryPort(int32_t number);
 

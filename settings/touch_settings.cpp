@@ -112,38 +112,36 @@ int32_t TouchSettings::SaveRightBottom(int32_t x, int32_t y) {
   return SaveCorner(value_name::kRightBottomX, value_name::kRightBottomY, x, y);
 }
 
+std::array<TouchSettings::CornerSlot, 4> TouchSettings::CornerSlots() {
+  namespace n = value_name;
+  namespace f = factory_corner;
+  return {{
+      {leftTopX, leftTopY, n::kLeftTopX, n::kLeftTopY, f::kLeftTopX, f::kLeftTopY},
+      {leftBottomX, leftBottomY, n::kLeftBottomX, n::kLeftBottomY, f::kLeftBottomX,
+       f::kLeftBottomY},
+      {rightTopX, rightTopY, n::kRightTopX, n::kRightTopY, f::kRightTopX, f::kRightTopY},
+      {rightBottomX, rightBottomY, n::kRightBottomX, n::kRightBottomY, f::kRightBottomX,
+       f::kRightBottomY},
+  }};
+}
+
 int32_t TouchSettings::ResetCorners() {
-  using namespace factory_corner;
-  SaveLeftTop(kLeftTopX, kLeftTopY);
-  leftTopX = kLeftTopX;
-  leftTopY = kLeftTopY;
-  SaveLeftBottom(kLeftBottomX, kLeftBottomY);
-  leftBottomX = kLeftBottomX;
-  leftBottomY = kLeftBottomY;
-  SaveRightTop(kRightTopX, kRightTopY);
-  rightTopX = kRightTopX;
-  rightTopY = kRightTopY;
-  SaveRightBottom(kRightBottomX, kRightBottomY);
-  rightBottomX = kRightBottomX;
-  rightBottomY = kRightBottomY;
+  for (const CornerSlot& corner : CornerSlots()) {
+    // The fields take the factory values whatever the write returned.
+    SaveCorner(corner.nameX, corner.nameY, corner.factoryX, corner.factoryY);
+    corner.x = corner.factoryX;
+    corner.y = corner.factoryY;
+  }
   return kSettingsOk;
 }
 
 int32_t TouchSettings::LoadCorners() {
-  struct Corner {
-    std::atomic<int32_t>& field;
-    std::string_view name;
-  };
-  const Corner corners[] = {
-      {leftTopX, value_name::kLeftTopX},         {leftTopY, value_name::kLeftTopY},
-      {leftBottomX, value_name::kLeftBottomX},   {leftBottomY, value_name::kLeftBottomY},
-      {rightTopX, value_name::kRightTopX},       {rightTopY, value_name::kRightTopY},
-      {rightBottomX, value_name::kRightBottomX}, {rightBottomY, value_name::kRightBottomY},
-  };
-  for (const Corner& corner : corners) {
-    // The field takes the result before the check, as callers may rely on seeing -130 there.
-    corner.field = ReadValue(corner.name);
-    if (corner.field == kSettingsReadFailed) return kSettingsReadFailed;
+  for (const CornerSlot& corner : CornerSlots()) {
+    // Each field takes the result before the check, as callers may rely on seeing -130 there.
+    corner.x = ReadValue(corner.nameX);
+    if (corner.x == kSettingsReadFailed) return kSettingsReadFailed;
+    corner.y = ReadValue(corner.nameY);
+    if (corner.y == kSettingsReadFailed) return kSettingsReadFailed;
   }
   return kSettingsOk;
 }

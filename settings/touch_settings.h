@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -168,6 +169,14 @@ class TouchSettings {
   }
   int32_t SaveValue(std::string_view name, int32_t value);
   int32_t SaveCorner(std::string_view nameX, std::string_view nameY, int32_t x, int32_t y);
+  // The four corners in the order they are reset and loaded: fields, value names, factory values.
+  struct CornerSlot {
+    std::atomic<int32_t>& x;
+    std::atomic<int32_t>& y;
+    std::string_view nameX, nameY;
+    int32_t factoryX, factoryY;
+  };
+  std::array<CornerSlot, 4> CornerSlots();
   void LoadField(std::atomic<int32_t>& field, std::string_view name, int32_t fallback);
   void ApplySystemValues();
 
