@@ -201,33 +201,33 @@ void SetupDialog::OnCheckMemory() {
 }
 
 void SetupDialog::OnOK() {
-  const int32_t freq = GetTrackbarPos(kFreq.trackbar);
-  const int32_t len = GetTrackbarPos(kLen.trackbar);
-  settings.SetBuzzerFrequency(freq);
-  settings.SetBuzzerDuration(len);
-  settings.SaveBuzzerFrequency(freq);
-  settings.SaveBuzzerDuration(len);
+  using S = TouchSettings;
+  StorePair({&S::SetBuzzerFrequency, &S::SaveBuzzerFrequency, GetTrackbarPos(kFreq.trackbar)},
+            {&S::SetBuzzerDuration, &S::SaveBuzzerDuration, GetTrackbarPos(kLen.trackbar)});
   settings.EnableBuzzer();
-  const int32_t width = GetTrackbarPos(kDblClickWidth.trackbar);
-  const int32_t height = GetTrackbarPos(kDblClickHeight.trackbar);
-  settings.SetDoubleClickWidth(width);
-  settings.SetDoubleClickHeight(height);
-  settings.SaveDoubleClickWidth(width);
-  settings.SaveDoubleClickHeight(height);
-  const int32_t tracking = GetCheck(id::kTrackingCheckBox) ? 1 : 0;
-  settings.SetMouseTracking(tracking);
-  settings.SaveMouseTracking(tracking);
-  const int32_t clickWidth = GetTrackbarPos(kClickWidth.trackbar);
-  settings.SetClickBoxWidth(clickWidth);
-  settings.SaveClickBoxWidth(clickWidth);
-  const int32_t clickHeight = GetTrackbarPos(kClickHeight.trackbar);
-  settings.SetClickBoxHeight(clickHeight);
-  settings.SaveClickBoxHeight(clickHeight);
-  const int32_t delay = GetTrackbarPos(kDblClickDelay.trackbar);
-  settings.SetDoubleClickDelay(delay);
-  settings.SaveDoubleClickDelay(delay);
+  StorePair(
+      {&S::SetDoubleClickWidth, &S::SaveDoubleClickWidth, GetTrackbarPos(kDblClickWidth.trackbar)},
+      {&S::SetDoubleClickHeight, &S::SaveDoubleClickHeight,
+       GetTrackbarPos(kDblClickHeight.trackbar)});
+  Store({&S::SetMouseTracking, &S::SaveMouseTracking, GetCheck(id::kTrackingCheckBox) ? 1 : 0});
+  Store({&S::SetClickBoxWidth, &S::SaveClickBoxWidth, GetTrackbarPos(kClickWidth.trackbar)});
+  Store({&S::SetClickBoxHeight, &S::SaveClickBoxHeight, GetTrackbarPos(kClickHeight.trackbar)});
+  Store(
+      {&S::SetDoubleClickDelay, &S::SaveDoubleClickDelay, GetTrackbarPos(kDblClickDelay.trackbar)});
   // The system already holds the double-click values and the trails from the live changes.
   EndDialog(kIdOk);
+}
+
+void SetupDialog::Store(const Stored& value) {
+  (settings.*value.set)(value.value);
+  (settings.*value.save)(value.value);
+}
+
+void SetupDialog::StorePair(const Stored& first, const Stored& second) {
+  (settings.*first.set)(first.value);
+  (settings.*second.set)(second.value);
+  (settings.*first.save)(first.value);
+  (settings.*second.save)(second.value);
 }
 
 void SetupDialog::OnCancel() {

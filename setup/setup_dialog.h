@@ -50,6 +50,16 @@ class SetupDialog : public Dialog {
   // Sets the label to the trackbar's position and returns that position.
   int32_t ShowPosition(int32_t trackbar, int32_t label);
 
+  // A value stored on OK: its in-memory setter, then its settings writer.
+  struct Stored {
+    int32_t (TouchSettings::*set)(int32_t);
+    int32_t (TouchSettings::*save)(int32_t);
+    int32_t value;
+  };
+  void Store(const Stored& value);
+  // Both setters first, then both writers, as the buzzer and double-click pairs are stored.
+  void StorePair(const Stored& first, const Stored& second);
+
   TouchSettings& settings;
   CTvSerialPort& serialPort;
   SystemParameters& system_;
