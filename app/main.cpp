@@ -8,6 +8,7 @@
 #include "platform/linux/machine_directory.h"
 #include "platform/linux/serial_ports.h"
 #include "platform/linux/settings_file_store.h"
+#include "platform/qt/qt_system_parameters.h"
 #include "platform/qt/qt_window_service.h"
 #include "platform/x11/xtest_pointer_service.h"
 
@@ -15,7 +16,8 @@ int main(int argc, char** argv) {
   using namespace tavrel;
   QtWindowService windows(argc, argv);
   SettingsFileStore store(MachineDirectory());
-  KeptSystemParameters system;
+  KeptSystemParameters keptSystem;
+  QtSystemParameters system(keptSystem);
   XTestPointerService pointer;
   AlsaToneService tone;
   LinuxSerialPorts ports;

@@ -57,6 +57,9 @@ void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
       Item(id::kRightClickButton), onImage, offImage);
   decoder = std::make_unique<ReportDecoder>(*settings, platform_.pointer, platform_.tone);
   serialPort = std::make_unique<CTvSerialPort>(*settings, *decoder, platform_.serial);
+  setupDialog = std::make_unique<SetupDialog>(
+      *serialPort, *settings,
+      SetupDialog::Platform{platform_.windows, platform_.system, platform_.tone});
 }
 
 void MainPanel::PlacePanel(int32_t topmost) {
@@ -86,8 +89,11 @@ void MainPanel::OnCommand(int32_t command) {
     case id::kCloseCommand:
       CloseSequence();
       break;
+    case id::kSetupCommand:
+      setupDialog->Run(Window());
+      break;
     default:
-      // The keyboards, calibration and setup commands open windows still to come.
+      // The keyboards and calibration commands open windows still to come.
       break;
   }
 }
@@ -125,7 +131,8 @@ void MainPanel::ToggleShowOnTop() {
 void MainPanel::CloseSequence() {
   // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
   // the About box may be open too, and closes with them.
-  for (Dialog* dialog : {static_cast<Dialog*>(&aboutDialog)}) {
+  for (Dialog* dialog :
+       {static_cast<Dialog*>(setupDialog.get()), static_cast<Dialog*>(&aboutDialog)}) {
     if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
       windows_.SendClose(dialog->Window());
     }

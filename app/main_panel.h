@@ -8,6 +8,7 @@
 #include "app/shell_platform.h"
 #include "link/serial_port.h"
 #include "settings/touch_settings.h"
+#include "setup/setup_dialog.h"
 #include "touch/report_decoder.h"
 
 namespace tavrel {
@@ -49,6 +50,7 @@ class MainPanel : public Dialog {
   std::unique_ptr<ReportDecoder> decoder;
   // Declared after the decoder, so that the reader thread ends before the decoder goes.
   std::unique_ptr<CTvSerialPort> serialPort;
+  std::unique_ptr<SetupDialog> setupDialog;
   AboutDialog aboutDialog;
   int32_t showOnTop = 1;
 };

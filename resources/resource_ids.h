@@ -29,4 +29,27 @@ inline constexpr int32_t kShowLargeKeyboardCommand = 32779;
 // The About entry of the panel's system menu.
 inline constexpr int32_t kAboutCommand = 16;
 
+// The setup dialog and its controls.
+inline constexpr int32_t kSetupDialog = 132;
+inline constexpr int32_t kFirmwareLine = 1024;
+inline constexpr int32_t kModelLine = 1025;
+inline constexpr int32_t kMemoryLine = 1026;
+inline constexpr int32_t kFreqTrackbar = 1077;
+inline constexpr int32_t kTryButton = 1078;
+inline constexpr int32_t kLenTrackbar = 1079;
+inline constexpr int32_t kCheckMemoryButton = 1080;
+inline constexpr int32_t kDblClickWidthLabel = 1082;
+inline constexpr int32_t kDblClickWidthTrackbar = 1083;
+inline constexpr int32_t kDblClickHeightTrackbar = 1084;
+inline constexpr int32_t kDblClickHeightLabel = 1085;
+inline constexpr int32_t kFreqLabel = 1086;
+inline constexpr int32_t kLenLabel = 1087;
+inline constexpr int32_t kTrackingCheckBox = 1088;
+inline constexpr int32_t kDblClickDelayTrackbar = 1089;
+inline constexpr int32_t kDblClickDelayLabel = 1090;
+inline constexpr int32_t kClickWidthTrackbar = 1091;
+inline constexpr int32_t kClickWidthLabel = 1092;
+inline constexpr int32_t kClickHeightTrackbar = 1093;
+inline constexpr int32_t kClickHeightLabel = 1094;
+
 }  // namespace tavrel::resource_id

@@ -22,6 +22,7 @@
 #include "platform/qt/bitmap_button.h"
 #include "platform/qt/dialog_window.h"
 #include "platform/qt/qt_images.h"
+#include "platform/qt/trackbar.h"
 
 namespace tavrel {
 
@@ -127,7 +128,7 @@ int32_t QtWindowService::RunModal(int32_t templateId, DialogEvents& events, Wind
   at.setY(std::max(desktop.top(), std::min(at.y(), desktop.bottom() + 1 - window->height())));
   window->move(at);
 
-  events.Init(handle);
+  if (events.Init(handle) != 0) window->FocusFirstTabStop();
   const bool ownerWasEnabled = ownerWidget && ownerWidget->isEnabled();
   if (!window->Ended()) {
     if (ownerWidget) ownerWidget->setEnabled(false);
@@ -212,10 +213,10 @@ bool QtWindowService::IsVisible(WindowHandle window) {
 }
 
 void QtWindowService::SetTrackbarRange(ControlHandle trackbar, int32_t min, int32_t max) {
-  if (auto* slider = qobject_cast<QSlider*>(state_->Widget(trackbar))) {
+  if (auto* slider = dynamic_cast<Trackbar*>(state_->Widget(trackbar))) {
     // Setting a trackbar from the program sends no notification.
     const QSignalBlocker quiet(slider);
-    slider->setRange(min, max);
+    slider->SetRange(min, max);
   }
 }
 

@@ -354,5 +354,26 @@ TEST_F(MainPanelTest, AboutBoxOpensFromTheSystemMenuOnceAndDisablesThePanel) {
   EXPECT_EQ(aboutRuns, 1);
 }
 
+TEST_F(MainPanelTest, SetupRunsFromTheTrayMenuOverTheDisabledPanelAndCloseEndsItAsCancel) {
+  Controller("COM5:");
+  int setupRuns = 0;
+  windows.scripts[id::kSetupDialog] = [&](WindowHandle setup) {
+    ++setupRuns;
+    EXPECT_FALSE(windows.WindowState(panel).enabled);
+    windows.MoveTrackbar(setup, id::kDblClickWidthTrackbar, 40);
+    TrayMenuCommand(id::kCloseCommand);
+  };
+  Run([&](WindowHandle) { TrayMenuCommand(id::kSetupCommand); });
+  EXPECT_EQ(setupRuns, 1);
+  ASSERT_EQ(windows.fonts.size(), 1u) << "the setup dialog's information font, made once";
+  EXPECT_EQ(windows.fonts[0].face, "Arial");
+  const auto at = Positions(windows.Log(), {"run 132", "close 132", "ended 132 2", "ended 102 2"});
+  EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
+      << ::testing::PrintToString(windows.Log());
+  const auto calls = system.Calls();
+  EXPECT_EQ(calls.back(), std::make_pair(SystemParameter::kMouseTrails, 0));
+  EXPECT_NE(store.Read("X Movement Filter"), 40) << "Cancel stores nothing";
+}
+
 }  // namespace
 }  // namespace tavrel
