@@ -9,6 +9,7 @@
 #include "platform/linux/serial_ports.h"
 #include "platform/linux/settings_file_store.h"
 #include "platform/qt/qt_window_service.h"
+#include "platform/x11/xkb_key_service.h"
 #include "platform/x11/xtest_pointer_service.h"
 
 int main(int argc, char** argv) {
@@ -22,7 +23,9 @@ int main(int argc, char** argv) {
   LinuxEventService events;
   LinuxThreadService threads;
   SystemClock clock;
-  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}}, argv[0]);
+  XkbKeyService keys;
+  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
+               argv[0]);
   app.InitInstance();
   return app.ExitStatus();
 }

@@ -55,6 +55,9 @@ void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
   settings = std::make_unique<TouchSettings>(
       TouchSettings::Platform{platform_.store, platform_.system, platform_.windows},
       Item(id::kRightClickButton), onImage, offImage);
+  keyboard = std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kKeyboardDialog);
+  largeKeyboard =
+      std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kLargeKeyboardDialog);
   decoder = std::make_unique<ReportDecoder>(*settings, platform_.pointer, platform_.tone);
   serialPort = std::make_unique<CTvSerialPort>(*settings, *decoder, platform_.serial);
 }
@@ -86,8 +89,14 @@ void MainPanel::OnCommand(int32_t command) {
     case id::kCloseCommand:
       CloseSequence();
       break;
+    case id::kShowKeyboardCommand:
+      keyboard->Run(Window());
+      break;
+    case id::kShowLargeKeyboardCommand:
+      largeKeyboard->Run(Window());
+      break;
     default:
-      // The keyboards, calibration and setup commands open windows still to come.
+      // The calibration and setup commands open windows still to come.
       break;
   }
 }
@@ -125,7 +134,8 @@ void MainPanel::ToggleShowOnTop() {
 void MainPanel::CloseSequence() {
   // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
   // the About box may be open too, and closes with them.
-  for (Dialog* dialog : {static_cast<Dialog*>(&aboutDialog)}) {
+  for (Dialog* dialog : {static_cast<Dialog*>(keyboard.get()), static_cast<Dialog*>(largeKeyboard.get()),
+                         static_cast<Dialog*>(&aboutDialog)}) {
     if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
       windows_.SendClose(dialog->Window());
     }

@@ -1,6 +1,7 @@
 #include <array>
 
 #include "resources/dialog_template.h"
+#include "resources/keyboard_templates.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel::resources {
@@ -31,6 +32,12 @@ constexpr std::array kDialogs = {
                    0, kAboutControls},
     DialogTemplate{id::kPanelDialog, "", "MS Sans Serif", 8, 0, 0, 44, 41, 0x90000042, 0x08040000,
                    kPanelControls},
+    DialogTemplate{id::kKeyboardDialog, "", "MS Sans Serif", 8, 0, 0, 241, 86,
+                   keyboard_layout::kKeyboardStyle, keyboard_layout::kKeyboardExStyle,
+                   keyboard_layout::kNormalKeys},
+    DialogTemplate{id::kLargeKeyboardDialog, "Morvane Virtual Keyboard LARGE", "MS Sans Serif", 8,
+                   0, 0, 370, 137, keyboard_layout::kKeyboardStyle,
+                   keyboard_layout::kKeyboardExStyle, keyboard_layout::kLargeKeys},
 };
 
 }  // namespace

@@ -422,4 +422,11 @@ void QtWindowService::StopCrossThreadCalls() {
   }
 }
 
+std::string QtWindowService::GetText(ControlHandle control) {
+  QWidget* widget = state_->Widget(control);
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
+  return widget ? widget->windowTitle().toStdString() : std::string();
+}
+
 }  // namespace tavrel

@@ -10,6 +10,7 @@
 #include "link/controller_wire.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_events.h"
+#include "platform/fake/fake_key_service.h"
 #include "platform/fake/fake_pointer_service.h"
 #include "platform/fake/fake_serial.h"
 #include "platform/fake/fake_settings_store.h"
@@ -69,7 +70,7 @@ class MainPanelTest : public ::testing::Test {
       panel = h;
       script(h);
     };
-    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}},
+    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
                  "/opt/tavrel/bin/tavrel.exe");
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.ExitStatus(), 0);
@@ -99,6 +100,7 @@ class MainPanelTest : public ::testing::Test {
   FakeEventService events{clock};
   FakeSerialPorts ports{events};
   FakeThreadService threads;
+  FakeKeyService keys;
   WindowHandle panel = 0;
 };
 
@@ -168,7 +170,7 @@ TEST_F(MainPanelTest, SerialPortIsStoredOnlyWhenTheScanFoundTheController) {
       EXPECT_EQ(rowStore.Values().at("Serial Port"), row.expected);
       windows.Close(h);
     };
-    TouchApp app({rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}},
+    TouchApp app({rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
                  "tavrel");
     app.InitInstance();
     const auto writes = rowStore.Writes();
@@ -319,7 +321,7 @@ TEST_F(MainPanelTest, ShutdownRoutes) {
       rowPorts.With(line, [&](FakeLine& l) { portOpenAtEnd = l.open; });
     };
     TouchApp app(
-        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}},
+        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
         "tavrel");
     app.InitInstance();
     const Log log = rowWindows.Log();
