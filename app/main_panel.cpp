@@ -134,8 +134,9 @@ void MainPanel::ToggleShowOnTop() {
 void MainPanel::CloseSequence() {
   // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
   // the About box may be open too, and closes with them.
-  for (Dialog* dialog : {static_cast<Dialog*>(keyboard.get()), static_cast<Dialog*>(largeKeyboard.get()),
-                         static_cast<Dialog*>(&aboutDialog)}) {
+  for (Dialog* dialog :
+       {static_cast<Dialog*>(keyboard.get()), static_cast<Dialog*>(largeKeyboard.get()),
+        static_cast<Dialog*>(&aboutDialog)}) {
     if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
       windows_.SendClose(dialog->Window());
     }

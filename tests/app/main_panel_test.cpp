@@ -170,8 +170,9 @@ TEST_F(MainPanelTest, SerialPortIsStoredOnlyWhenTheScanFoundTheController) {
       EXPECT_EQ(rowStore.Values().at("Serial Port"), row.expected);
       windows.Close(h);
     };
-    TouchApp app({rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
-                 "tavrel");
+    TouchApp app(
+        {rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
+        "tavrel");
     app.InitInstance();
     const auto writes = rowStore.Writes();
     EXPECT_EQ(std::count(writes.begin(), writes.end(), "Serial Port"), row.written ? 1 : 0);
@@ -354,6 +355,31 @@ TEST_F(MainPanelTest, AboutBoxOpensFromTheSystemMenuOnceAndDisablesThePanel) {
     windows.Close(h);
   });
   EXPECT_EQ(aboutRuns, 1);
+}
+
+// Both keyboards open from the tray menu with the panel as owner, the LARGE one nested in the
+// normal one's run; Close then closes them first, normal before LARGE, and types nothing.
+TEST_F(MainPanelTest, KeyboardsOpenFromTheTrayMenuAndCloseFirstOnClose) {
+  Controller("COM5:");
+  windows.scripts[id::kKeyboardDialog] = [&](WindowHandle normal) {
+    EXPECT_EQ(windows.WindowState(normal).owner, panel);
+    windows.Command(normal, 1027);  // "q"
+    TrayMenuCommand(id::kShowLargeKeyboardCommand);
+  };
+  windows.scripts[id::kLargeKeyboardDialog] = [&](WindowHandle large) {
+    EXPECT_EQ(windows.WindowState(large).owner, panel);
+    TrayMenuCommand(id::kShowKeyboardCommand);  // already open: no second window
+    TrayMenuCommand(id::kCloseCommand);
+  };
+  Run([&](WindowHandle) { TrayMenuCommand(id::kShowKeyboardCommand); });
+  const Log log = windows.Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "run 133"), 1);
+  const auto at = Positions(log, {"run 133", "run 134", "close 133", "close 134", "ended 134 2",
+                                  "ended 133 2", "ended 102 2"});
+  EXPECT_EQ(std::count(at.begin(), at.end(), -1), 0) << ::testing::PrintToString(log);
+  EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << ::testing::PrintToString(log);
+  EXPECT_EQ(keys.events, (std::vector<std::string>{"press 0x51", "release 0x51"}));
+  EXPECT_EQ(system.Calls().back(), std::make_pair(SystemParameter::kMouseTrails, 0));
 }
 
 }  // namespace

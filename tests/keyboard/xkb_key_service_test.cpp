@@ -1,0 +1,1 @@
+// placeholder until the back-end test is written
