@@ -66,7 +66,8 @@ KeySym CharacterKeysym(unsigned char c) {
 class Keymap {
  public:
   explicit Keymap(Display* display)
-      : desc_(XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask,
+      : desc_(XkbGetMap(display,
+                        XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask | XkbKeyActionsMask,
                         XkbUseCoreKbd)) {
     if (desc_ == nullptr) return;
     if (XkbGetNames(display, XkbKeyNamesMask, desc_) != Success || desc_->names == nullptr ||
@@ -140,10 +141,17 @@ class Keymap {
     if (group < 0 || level >= XkbKeyGroupWidth(desc_, kc, group)) return NoSymbol;
     return XkbKeySymEntry(desc_, kc, level, group);
   }
-  // The real modifiers the right Alt key sets: the level-3 shift where the layout has one.
+  // The real modifiers the right Alt key sets: the level-3 shift where the layout has one. Its
+  // action says so; the modifier map only for keys without actions.
   unsigned AltGrModifiers() const {
     const KeyCode ralt = ByName("RALT");
-    return ralt == 0 ? 0 : desc_->map->modmap[ralt];
+    if (ralt == 0 || Group(ralt) < 0) return 0;
+    if (XkbKeyHasActions(desc_, ralt)) {
+      const XkbAction* action = XkbKeyActionEntry(desc_, ralt, 0, Group(ralt));
+      const bool setsMods = action->type == XkbSA_SetMods || action->type == XkbSA_LatchMods;
+      return setsMods ? action->mods.mask : 0;
+    }
+    return desc_->map->modmap[ralt];
   }
   // The shift state that reaches the level with Shift and right Alt only; -1 when none does.
   int ShiftState(int kc, int level, unsigned altGrMods) const {
