@@ -193,7 +193,15 @@ void QtWindowService::EnableWindow(WindowHandle window, bool enabled) {
 }
 
 void QtWindowService::ShowWindow(WindowHandle window, bool visible) {
-  if (QWidget* widget = state_->Widget(window)) widget->setVisible(visible);
+  QWidget* widget = state_->Widget(window);
+  if (widget == nullptr) return;
+  // A window minimised through the window manager's box comes back as it was: a tool window has
+  // no taskbar button to bring it back otherwise.
+  if (visible && widget->isMinimized()) {
+    widget->showNormal();
+    return;
+  }
+  widget->setVisible(visible);
 }
 
 void QtWindowService::ShowMaximized(WindowHandle window) {

@@ -1,5 +1,6 @@
 #include <poll.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "resources/dialog_template.h"
@@ -159,6 +160,44 @@ TEST_F(KeyboardEndToEndTest, BothKeyboardsTypeIntoTheFocusedClientWhichKeepsTheF
   ChooseFromTrayMenu(XK_Up, 1);
   EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
   EXPECT_FALSE(desktop.Find(IsNormalKeyboard));
+}
+
+// Under a window manager that gives the focus on a click, neither the keys nor the keyboard's
+// title bar take the focus from the client.
+TEST_F(KeyboardEndToEndTest, UnderAWindowManagerTheKeyboardStillNeverTakesTheFocus) {
+  Child windowManager({"openbox", "--sm-disable"}, {"DISPLAY=" + xvfb.Display()});
+  ASSERT_TRUE(WaitFor([&] {
+    const auto all = desktop.Windows();
+    return std::any_of(all.begin(), all.end(), [](const Found& w) { return w.name == "Openbox"; });
+  })) << "openbox did not start";
+  sim::EmulatorOptions options;
+  options.machineDir = machine.string();
+  options.pace = false;
+  sim::ControllerEmulator emulator(options);
+  ASSERT_TRUE(emulator.Start()) << emulator.Error();
+  Child tavrel = StartTavrel();
+  ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << "no panel; windows:" << Describe(desktop.Windows());
+  TextClient client(xvfb.Display());
+  const auto clientWindow =
+      desktop.WaitWindow([&](const Found& w) { return w.window == client.Id(); });
+  ASSERT_TRUE(clientWindow.has_value());
+  desktop.Click(clientWindow->x + 150, clientWindow->y + 60);
+  ASSERT_TRUE(WaitFor([&] { return desktop.Focus() == client.Id(); })) << "the click focuses it";
+
+  ChooseFromTrayMenu(XK_Down, 4);
+  const auto large = desktop.WaitWindow(IsLargeKeyboard);
+  ASSERT_TRUE(large.has_value()) << "no LARGE keyboard; windows:" << Describe(desktop.Windows());
+  EXPECT_GE(large->x, 0);
+  EXPECT_LE(large->y + large->height, 768) << "fully visible";
+  desktop.Click(large->x + large->width / 2, large->y - 8);  // its title bar
+  for (int32_t key : {1044, 1036, id::kKeyReturn}) {
+    ClickKey(*large, id::kLargeKeyboardDialog, key);
+    EXPECT_EQ(desktop.Focus(), client.Id()) << "key " << key;
+  }
+  EXPECT_EQ(client.Text(3), "hi\n");
+  Screenshot("keyboard-window-manager");
+  ChooseFromTrayMenu(XK_Up, 1);
+  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
 }
 
 }  // namespace
