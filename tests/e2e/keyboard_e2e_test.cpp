@@ -100,6 +100,15 @@ class KeyboardEndToEndTest : public TavrelEndToEndTest {
     XSendEvent(display, window.window, False, NoEventMask, &event);
     XCloseDisplay(display);
   }
+  // The program with the emulator as its controller; the emulator lasts until the test ends.
+  Child StartOnEmulator() {
+    sim::EmulatorOptions options;
+    options.machineDir = machine.string();
+    options.pace = false;
+    emulator.emplace(options);
+    EXPECT_TRUE(emulator->Start()) << emulator->Error();
+    return StartTavrel();
+  }
   // With TAVREL_E2E_SCREENSHOTS set to a directory, saves the screen there as name.png.
   void Screenshot(const std::string& name) {
     const char* directory = std::getenv("TAVREL_E2E_SCREENSHOTS");
@@ -108,6 +117,8 @@ class KeyboardEndToEndTest : public TavrelEndToEndTest {
                                 std::string(directory) + "/" + name + ".png";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
   }
+
+  std::optional<sim::ControllerEmulator> emulator;
 };
 
 bool IsLargeKeyboard(const Found& w) { return w.name == "Morvane Virtual Keyboard LARGE"; }
@@ -116,12 +127,7 @@ bool IsNormalKeyboard(const Found& w) {
 }
 
 TEST_F(KeyboardEndToEndTest, BothKeyboardsTypeIntoTheFocusedClientWhichKeepsTheFocus) {
-  sim::EmulatorOptions options;
-  options.machineDir = machine.string();
-  options.pace = false;
-  sim::ControllerEmulator emulator(options);
-  ASSERT_TRUE(emulator.Start()) << emulator.Error();
-  Child tavrel = StartTavrel();
+  Child tavrel = StartOnEmulator();
   ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << "no panel; windows:" << Describe(desktop.Windows());
   TextClient client(xvfb.Display());
   desktop.SetFocus(client.Id());
@@ -170,12 +176,7 @@ TEST_F(KeyboardEndToEndTest, UnderAWindowManagerTheKeyboardStillNeverTakesTheFoc
     const auto all = desktop.Windows();
     return std::any_of(all.begin(), all.end(), [](const Found& w) { return w.name == "Openbox"; });
   })) << "openbox did not start";
-  sim::EmulatorOptions options;
-  options.machineDir = machine.string();
-  options.pace = false;
-  sim::ControllerEmulator emulator(options);
-  ASSERT_TRUE(emulator.Start()) << emulator.Error();
-  Child tavrel = StartTavrel();
+  Child tavrel = StartOnEmulator();
   ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << "no panel; windows:" << Describe(desktop.Windows());
   TextClient client(xvfb.Display());
   const auto clientWindow =
