@@ -4,24 +4,24 @@
 #include <cstdio>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "platform/key_service.h"
 
 namespace tavrel {
 
-// Records injected key events as "press 0x51" / "release 0x51" and keeps the system's key state
-// from them: a key is down between its press and its release, and each Caps Lock press toggles
-// Caps Lock. The layout answers character lookups; it starts as the US layout's keys for the
-// on-screen keyboard's characters.
+// Records injected key events as "+51 -51" (press and release, virtual keys in hex) and keeps the
+// system's key state from them: a key is down between its press and its release, and each Caps
+// Lock press toggles Caps Lock. The layout answers character lookups; it starts as the US layout's
+// keys for the on-screen keyboard's characters.
 class FakeKeyService : public KeyService {
  public:
   FakeKeyService() { UseUsLayout(); }
 
   void KeyEvent(uint8_t virtualKey, bool release) override {
-    char text[24];
-    std::snprintf(text, sizeof text, "%s 0x%02X", release ? "release" : "press", virtualKey);
-    events.emplace_back(text);
+    char text[8];
+    std::snprintf(text, sizeof text, "%c%02X", release ? '-' : '+', virtualKey);
+    if (!events.empty()) events += ' ';
+    events += text;
     if (!release && virtualKey == vk::kCapital && !down_[virtualKey]) capsLock = !capsLock;
     down_[virtualKey] = !release;
   }
@@ -68,7 +68,7 @@ class FakeKeyService : public KeyService {
     layout['@'] = 'Q' | key_shift::kAltGr;
   }
 
-  std::vector<std::string> events;
+  std::string events;
   std::map<char, uint16_t> layout;
   bool capsLock = false;
 

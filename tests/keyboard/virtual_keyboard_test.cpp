@@ -17,7 +17,6 @@ namespace tavrel {
 namespace {
 
 namespace id = resource_id;
-using Events = std::vector<std::string>;
 
 constexpr int32_t kShiftKey = 1033;
 constexpr int32_t kCapsKey = 1034;
@@ -46,141 +45,100 @@ class VirtualKeyboardTest : public ::testing::Test {
   FakeKeyService keys;
 };
 
-// The cases a user meets with Shift, Caps, held modifiers and "@", on a US layout unless the row
-// says otherwise; captions are read after the last key.
+// The cases a user meets with Shift, Caps, held modifiers and "@"; captions are read after the
+// last key. Events: "+" press, "-" release, virtual keys in hex.
 TEST_F(VirtualKeyboardTest, KeysInjectTheirEventsAndKeepTheModifierState) {
+  enum class Start { kUs, kCapsLockOn, kShiftHeld, kAltGrAt, kNoQ };
   struct Row {
     const char* legend;
-    std::function<void(FakeKeyService&)> before;
+    Start start;
     std::vector<int32_t> clicks;
-    Events events;
+    std::string events;
     std::map<int32_t, std::string> captions;
     bool shiftActive;
   };
-  const auto capsLockOn = [](FakeKeyService& k) { k.capsLock = true; };
-  const auto altGrAt = [](FakeKeyService& k) { k.UseAltGrAtLayout(); };
+  using enum Start;
   const Row rows[] = {
-      {"q plain", nullptr, {1027}, {"press 0x51", "release 0x51"}, {{1027, "q"}}, false},
+      {"q plain", kUs, {1027}, "+51 -51", {{1027, "q"}}, false},
       {"Shift: held, upper captions and the shifted punctuation",
-       nullptr,
+       kUs,
        {kShiftKey},
-       {"press 0x10"},
+       "+10",
        {{1027, "Q"}, {1069, "|"}, {1056, ">"}, {1057, ";"}, {1058, ":"}, {1073, "SPACE"}},
        true},
-      {"Shift then q: released after the letter, captions lower again",
-       nullptr,
+      {"Shift then q: released after it, captions lower",
+       kUs,
        {kShiftKey, 1027},
-       {"press 0x10", "press 0x51", "release 0x51", "release 0x10"},
+       "+10 +51 -51 -10",
        {{1027, "q"}, {1069, "\\"}},
        false},
-      {"Shift twice",
-       nullptr,
-       {kShiftKey, kShiftKey},
-       {"press 0x10", "release 0x10"},
-       {{1055, "m"}, {1058, "."}},
-       false},
+      {"Shift twice", kUs, {kShiftKey, kShiftKey}, "+10 -10", {{1055, "m"}, {1058, "."}}, false},
       {"Shift while Caps Lock is on does nothing",
-       capsLockOn,
+       kCapsLockOn,
        {kShiftKey},
-       {},
+       "",
        {{1027, "q"}},
        false},
       {"Shift already held elsewhere: captions only",
-       [](FakeKeyService& k) { k.SetDown(vk::kShift, true); },
+       kShiftHeld,
        {kShiftKey},
-       {},
+       "",
        {{1027, "Q"}},
        true},
       {"Shift then comma types the shifted caption",
-       nullptr,
+       kUs,
        {kShiftKey, 1057},
-       {"press 0x10", "press 0xBA", "release 0xBA", "release 0x10"},
+       "+10 +BA -BA -10",
        {{1057, ","}},
        false},
       {"Caps on: letters upper, punctuation kept",
-       nullptr,
+       kUs,
        {kCapsKey},
-       {"press 0x14", "release 0x14"},
+       "+14 -14",
        {{1027, "Q"}, {1056, "<"}, {1069, "\\"}},
        false},
       {"Caps on and off",
-       nullptr,
+       kUs,
        {kCapsKey, kCapsKey},
-       {"press 0x14", "release 0x14", "press 0x14", "release 0x14"},
+       "+14 -14 +14 -14",
        {{1027, "q"}, {1056, "<"}},
        false},
       {"Caps on then Shift: Shift ignored",
-       nullptr,
+       kUs,
        {kCapsKey, kShiftKey},
-       {"press 0x14", "release 0x14"},
+       "+14 -14",
        {{1027, "Q"}},
        false},
-      {"Ctrl then c",
-       nullptr,
-       {1094, 1051},
-       {"press 0x11", "press 0x43", "release 0x43", "release 0x11"},
-       {},
-       false},
-      {"Ctrl then Left arrow keeps Ctrl down",
-       nullptr,
-       {1094, id::kKeyLeft},
-       {"press 0x11", "press 0x25", "release 0x25"},
-       {},
-       false},
-      {"AltGr then a letter",
-       nullptr,
-       {1097, 1039},
-       {"press 0xA5", "press 0x41", "release 0x41", "release 0xA5"},
-       {},
-       false},
+      {"Ctrl then c", kUs, {1094, 1051}, "+11 +43 -43 -11", {}, false},
+      {"Ctrl then Left arrow keeps Ctrl down", kUs, {1094, id::kKeyLeft}, "+11 +25 -25", {}, false},
+      {"AltGr then a letter", kUs, {1097, 1039}, "+A5 +41 -41 -A5", {}, false},
       {"ESC releases held Ctrl and Alt in order",
-       nullptr,
+       kUs,
        {1094, 1095, 1070},
-       {"press 0x11", "press 0xA4", "press 0x1B", "release 0x1B", "release 0x11", "release 0xA4"},
+       "+11 +A4 +1B -1B -11 -A4",
        {},
        false},
-      {"SPACE releases a held AltGr",
-       nullptr,
-       {1097, 1073},
-       {"press 0xA5", "press 0x20", "release 0x20", "release 0xA5"},
-       {},
-       false},
-      {"F5", nullptr, {1085}, {"press 0x74", "release 0x74"}, {}, false},
-      {"@ on a Shift layout: Shift around its key",
-       nullptr,
-       {kAtKey},
-       {"press 0x10", "press 0x32", "release 0x32", "release 0x10"},
-       {},
-       false},
+      {"SPACE releases a held AltGr", kUs, {1097, 1073}, "+A5 +20 -20 -A5", {}, false},
+      {"F5", kUs, {1085}, "+74 -74", {}, false},
+      {"@ on a Shift layout: Shift around its key", kUs, {kAtKey}, "+10 +32 -32 -10", {}, false},
       {"@ on a Shift layout with the one-shot Shift: kept on",
-       nullptr,
+       kUs,
        {kShiftKey, kAtKey},
-       {"press 0x10", "press 0x32", "release 0x32"},
+       "+10 +32 -32",
        {{1027, "Q"}},
        true},
-      {"@ on a right-Alt layout",
-       altGrAt,
-       {kAtKey},
-       {"press 0xA5", "press 0x51", "release 0x51", "release 0xA5"},
-       {},
-       false},
+      {"@ on a right-Alt layout", kAltGrAt, {kAtKey}, "+A5 +51 -51 -A5", {}, false},
       {"@ on a right-Alt layout with the one-shot Shift: lifted around it, kept on",
-       altGrAt,
+       kAltGrAt,
        {kShiftKey, kAtKey},
-       {"press 0x10", "release 0x10", "press 0xA5", "press 0x51", "release 0x51", "release 0xA5",
-        "press 0x10"},
+       "+10 -10 +A5 +51 -51 -A5 +10",
        {{1027, "Q"}},
        true},
-      {"@ keeps a held Ctrl",
-       nullptr,
-       {1094, kAtKey},
-       {"press 0x11", "press 0x10", "press 0x32", "release 0x32", "release 0x10"},
-       {},
-       false},
+      {"@ keeps a held Ctrl", kUs, {1094, kAtKey}, "+11 +10 +32 -32 -10", {}, false},
       {"a character the layout cannot type: its lookup's low byte",
-       [](FakeKeyService& k) { k.layout.erase('Q'); },
+       kNoQ,
        {1027},
-       {"press 0xFF", "release 0xFF"},
+       "+FF -FF",
        {},
        false},
   };
@@ -188,7 +146,10 @@ TEST_F(VirtualKeyboardTest, KeysInjectTheirEventsAndKeepTheModifierState) {
     SCOPED_TRACE(row.legend);
     FakeWindowService rowWindows;
     FakeKeyService rowKeys;
-    if (row.before) row.before(rowKeys);
+    rowKeys.capsLock = row.start == kCapsLockOn;
+    rowKeys.SetDown(vk::kShift, row.start == kShiftHeld);
+    if (row.start == kAltGrAt) rowKeys.UseAltGrAtLayout();
+    if (row.start == kNoQ) rowKeys.layout.erase('Q');
     VirtualKeyboard keyboard(rowWindows, rowKeys, id::kKeyboardDialog);
     rowWindows.scripts[id::kKeyboardDialog] = [&](WindowHandle h) {
       for (int32_t key : row.clicks) rowWindows.Command(h, key);
@@ -206,85 +167,35 @@ TEST_F(VirtualKeyboardTest, KeysInjectTheirEventsAndKeepTheModifierState) {
 TEST_F(VirtualKeyboardTest, EveryKeyRunsItsActionWithItsCode) {
   struct Row {
     int32_t id;
-    Events events;
+    std::string events;
   };
-  const auto tap = [](const char* code) -> Events {
-    return {std::string("press ") + code, std::string("release ") + code};
-  };
+  // "<" is Shift and the comma key on the US layout: unshifted here, as only the low byte counts.
   const Row rows[] = {
-      {1070, tap("0x1B")},
-      {1092, tap("0x70")},
-      {1082, tap("0x71")},
-      {1083, tap("0x72")},
-      {1084, tap("0x73")},
-      {1085, tap("0x74")},
-      {1086, tap("0x75")},
-      {1087, tap("0x76")},
-      {1088, tap("0x77")},
-      {1089, tap("0x78")},
-      {1090, tap("0x79")},
-      {1091, tap("0x7A")},
-      {1093, tap("0x7B")},
-      {1069, tap("0xDC")},
-      {1059, tap("0x31")},
-      {1060, tap("0x32")},
-      {1061, tap("0x33")},
-      {1062, tap("0x34")},
-      {1063, tap("0x35")},
-      {1064, tap("0x36")},
-      {1065, tap("0x37")},
-      {1066, tap("0x38")},
-      {1067, tap("0x39")},
-      {1068, tap("0x30")},
-      {1071, tap("0x08")},
-      {1048, tap("0x09")},
-      {1027, tap("0x51")},
-      {1028, tap("0x57")},
-      {1029, tap("0x45")},
-      {1030, tap("0x52")},
-      {1031, tap("0x54")},
-      {1032, tap("0x59")},
-      {1035, tap("0x55")},
-      {1036, tap("0x49")},
-      {1037, tap("0x4F")},
-      {1038, tap("0x50")},
-      {1072, {"press 0x10", "press 0x32", "release 0x32", "release 0x10"}},
-      {1034, tap("0x14")},
-      {1039, tap("0x41")},
-      {1040, tap("0x53")},
-      {1041, tap("0x44")},
-      {1042, tap("0x46")},
-      {1043, tap("0x47")},
-      {1044, tap("0x48")},
-      {1045, tap("0x4A")},
-      {1046, tap("0x4B")},
-      {1047, tap("0x4C")},
-      {1074, tap("0x2D")},
-      {1075, tap("0x2E")},
-      {1033, {"press 0x10"}},
-      {1056, tap("0xBC")},
-      {1049, tap("0x5A")},
-      {1050, tap("0x58")},
-      {1051, tap("0x43")},
-      {1052, tap("0x56")},
-      {1053, tap("0x42")},
-      {1054, tap("0x4E")},
-      {1055, tap("0x4D")},
-      {1057, tap("0xBC")},
-      {1058, tap("0xBE")},
-      {1096, tap("0x0D")},
-      {1094, {"press 0x11"}},
-      {1095, {"press 0xA4"}},
-      {1073, tap("0x20")},
-      {1097, {"press 0xA5"}},
-      {1076, tap("0x25")},
-      {1078, tap("0x26")},
-      {1079, tap("0x28")},
-      {1080, tap("0x27")},
-      {1077, tap("0x21")},
-      {1081, tap("0x22")},
+      {1070, "+1B -1B"},         {1092, "+70 -70"}, {1082, "+71 -71"},
+      {1083, "+72 -72"},         {1084, "+73 -73"}, {1085, "+74 -74"},
+      {1086, "+75 -75"},         {1087, "+76 -76"}, {1088, "+77 -77"},
+      {1089, "+78 -78"},         {1090, "+79 -79"}, {1091, "+7A -7A"},
+      {1093, "+7B -7B"},         {1069, "+DC -DC"}, {1059, "+31 -31"},
+      {1060, "+32 -32"},         {1061, "+33 -33"}, {1062, "+34 -34"},
+      {1063, "+35 -35"},         {1064, "+36 -36"}, {1065, "+37 -37"},
+      {1066, "+38 -38"},         {1067, "+39 -39"}, {1068, "+30 -30"},
+      {1071, "+08 -08"},         {1048, "+09 -09"}, {1027, "+51 -51"},
+      {1028, "+57 -57"},         {1029, "+45 -45"}, {1030, "+52 -52"},
+      {1031, "+54 -54"},         {1032, "+59 -59"}, {1035, "+55 -55"},
+      {1036, "+49 -49"},         {1037, "+4F -4F"}, {1038, "+50 -50"},
+      {1072, "+10 +32 -32 -10"}, {1034, "+14 -14"}, {1039, "+41 -41"},
+      {1040, "+53 -53"},         {1041, "+44 -44"}, {1042, "+46 -46"},
+      {1043, "+47 -47"},         {1044, "+48 -48"}, {1045, "+4A -4A"},
+      {1046, "+4B -4B"},         {1047, "+4C -4C"}, {1074, "+2D -2D"},
+      {1075, "+2E -2E"},         {1033, "+10"},     {1056, "+BC -BC"},
+      {1049, "+5A -5A"},         {1050, "+58 -58"}, {1051, "+43 -43"},
+      {1052, "+56 -56"},         {1053, "+42 -42"}, {1054, "+4E -4E"},
+      {1055, "+4D -4D"},         {1057, "+BC -BC"}, {1058, "+BE -BE"},
+      {1096, "+0D -0D"},         {1094, "+11"},     {1095, "+A4"},
+      {1073, "+20 -20"},         {1097, "+A5"},     {1076, "+25 -25"},
+      {1078, "+26 -26"},         {1079, "+28 -28"}, {1080, "+27 -27"},
+      {1077, "+21 -21"},         {1081, "+22 -22"},
   };
-  // "<" is Shift and the comma key on the US layout; unshifted here, as only the low byte counts.
   ASSERT_EQ(std::size(rows), 71u);
   for (int32_t layout : {id::kKeyboardDialog, id::kLargeKeyboardDialog}) {
     const resources::DialogTemplate* dialog = resources::FindDialog(layout);
@@ -308,7 +219,7 @@ TEST_F(VirtualKeyboardTest, ReopenedKeyboardShowsTemplateCaptionsAndItsImagesWhi
     windows.Command(h, kShiftKey);
     EXPECT_EQ(Caption(h, 1044), "H");
   });
-  EXPECT_EQ(keys.events, Events{"press 0x10"}) << "closing injects and releases nothing";
+  EXPECT_EQ(keys.events, "+10") << "closing injects and releases nothing";
   Open(keyboard, id::kLargeKeyboardDialog, [&](WindowHandle h) {
     EXPECT_EQ(Caption(h, 1044), "h");
     EXPECT_EQ(Caption(h, 1069), "\\");
