@@ -1,5 +1,7 @@
 #include "app/main_panel.h"
 
+#include <initializer_list>
+
 #include "app/touch_app.h"
 #include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
@@ -135,8 +137,7 @@ void MainPanel::CloseSequence() {
   // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
   // the About box may be open too, and closes with them.
   for (Dialog* dialog :
-       {static_cast<Dialog*>(keyboard.get()), static_cast<Dialog*>(largeKeyboard.get()),
-        static_cast<Dialog*>(&aboutDialog)}) {
+       std::initializer_list<Dialog*>{keyboard.get(), largeKeyboard.get(), &aboutDialog}) {
     if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
       windows_.SendClose(dialog->Window());
     }
