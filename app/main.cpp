@@ -10,6 +10,7 @@
 #include "platform/linux/settings_file_store.h"
 #include "platform/qt/qt_system_parameters.h"
 #include "platform/qt/qt_window_service.h"
+#include "platform/x11/xkb_key_service.h"
 #include "platform/x11/xtest_pointer_service.h"
 
 int main(int argc, char** argv) {
@@ -24,7 +25,9 @@ int main(int argc, char** argv) {
   LinuxEventService events;
   LinuxThreadService threads;
   SystemClock clock;
-  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}}, argv[0]);
+  XkbKeyService keys;
+  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
+               argv[0]);
   app.InitInstance();
   return app.ExitStatus();
 }

@@ -1,5 +1,7 @@
 #include "app/main_panel.h"
 
+#include <initializer_list>
+
 #include "app/touch_app.h"
 #include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
@@ -55,6 +57,9 @@ void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
   settings = std::make_unique<TouchSettings>(
       TouchSettings::Platform{platform_.store, platform_.system, platform_.windows},
       Item(id::kRightClickButton), onImage, offImage);
+  keyboard = std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kKeyboardDialog);
+  largeKeyboard =
+      std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kLargeKeyboardDialog);
   decoder = std::make_unique<ReportDecoder>(*settings, platform_.pointer, platform_.tone);
   serialPort = std::make_unique<CTvSerialPort>(*settings, *decoder, platform_.serial);
   setupDialog = std::make_unique<SetupDialog>(
@@ -89,11 +94,17 @@ void MainPanel::OnCommand(int32_t command) {
     case id::kCloseCommand:
       CloseSequence();
       break;
+    case id::kShowKeyboardCommand:
+      keyboard->Run(Window());
+      break;
+    case id::kShowLargeKeyboardCommand:
+      largeKeyboard->Run(Window());
+      break;
     case id::kSetupCommand:
       setupDialog->Run(Window());
       break;
     default:
-      // The keyboards and calibration commands open windows still to come.
+      // The calibration command opens a window still to come.
       break;
   }
 }
@@ -131,8 +142,8 @@ void MainPanel::ToggleShowOnTop() {
 void MainPanel::CloseSequence() {
   // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
   // the About box may be open too, and closes with them.
-  for (Dialog* dialog :
-       {static_cast<Dialog*>(setupDialog.get()), static_cast<Dialog*>(&aboutDialog)}) {
+  for (Dialog* dialog : std::initializer_list<Dialog*>{keyboard.get(), largeKeyboard.get(),
+                                                       setupDialog.get(), &aboutDialog}) {
     if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
       windows_.SendClose(dialog->Window());
     }

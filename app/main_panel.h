@@ -6,6 +6,7 @@
 #include "app/about_dialog.h"
 #include "app/dialog.h"
 #include "app/shell_platform.h"
+#include "keyboard/virtual_keyboard.h"
 #include "link/serial_port.h"
 #include "settings/touch_settings.h"
 #include "setup/setup_dialog.h"
@@ -47,6 +48,8 @@ class MainPanel : public Dialog {
   ShellPlatform platform_;
   TouchApp& app_;
   std::unique_ptr<TouchSettings> settings;
+  std::unique_ptr<VirtualKeyboard> keyboard;
+  std::unique_ptr<VirtualKeyboard> largeKeyboard;
   std::unique_ptr<ReportDecoder> decoder;
   // Declared after the decoder, so that the reader thread ends before the decoder goes.
   std::unique_ptr<CTvSerialPort> serialPort;

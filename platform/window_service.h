@@ -145,6 +145,10 @@ class WindowService {
   // From now on calls from other threads return at once without running, and those waiting are
   // released: the user-interface thread is about to wait for those threads to end.
   virtual void StopCrossThreadCalls() = 0;
+
+  // On-screen keyboard.
+  // The control's text (a button's caption); empty when there is no such control.
+  virtual std::string GetText(ControlHandle control) = 0;
 };
 
 }  // namespace tavrel

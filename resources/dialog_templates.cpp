@@ -1,6 +1,7 @@
 #include <array>
 
 #include "resources/dialog_template.h"
+#include "resources/keyboard_templates.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel::resources {
@@ -92,6 +93,12 @@ constexpr std::array kDialogs = {
                    kPanelControls},
     DialogTemplate{id::kSetupDialog, "Touch Screen software setup", "MS Sans Serif", 8, 0, 0, 448,
                    278, 0x80C808C0, 0, kSetupControls},
+    DialogTemplate{id::kKeyboardDialog, "", "MS Sans Serif", 8, 0, 0, 241, 86,
+                   keyboard_layout::kKeyboardStyle, keyboard_layout::kKeyboardExStyle,
+                   keyboard_layout::kNormalKeys},
+    DialogTemplate{id::kLargeKeyboardDialog, "Morvane Virtual Keyboard LARGE", "MS Sans Serif", 8,
+                   0, 0, 370, 137, keyboard_layout::kKeyboardStyle,
+                   keyboard_layout::kKeyboardExStyle, keyboard_layout::kLargeKeys},
 };
 
 }  // namespace

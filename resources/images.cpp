@@ -5,6 +5,7 @@
 #include <functional>
 #include <string_view>
 
+#include "resources/keyboard_images.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel::resources {
@@ -108,6 +109,7 @@ PixelImage AppIcon(int32_t size) {
 }  // namespace
 
 std::optional<PixelImage> LoadBitmapImage(int32_t bitmapId) {
+  if (auto keyImage = LoadKeyImage(bitmapId)) return keyImage;
   switch (bitmapId) {
     case resource_id::kRightClickOffBitmap:
       return Filled(80, 40, kDarkBlue);

@@ -52,4 +52,23 @@ inline constexpr int32_t kClickWidthLabel = 1092;
 inline constexpr int32_t kClickHeightTrackbar = 1093;
 inline constexpr int32_t kClickHeightLabel = 1094;
 
+// On-screen keyboards: the two layouts, the key images and the keys the code addresses by name
+// (every key id is in the keyboard's key table).
+inline constexpr int32_t kKeyboardDialog = 133;
+inline constexpr int32_t kLargeKeyboardDialog = 134;
+inline constexpr int32_t kArrowLeftBitmap = 134;
+inline constexpr int32_t kArrowUpBitmap = 135;
+inline constexpr int32_t kArrowRightBitmap = 136;
+inline constexpr int32_t kArrowDownBitmap = 137;
+inline constexpr int32_t kReturnBitmap = 138;
+inline constexpr int32_t kKeyLeft = 1076;
+inline constexpr int32_t kKeyUp = 1078;
+inline constexpr int32_t kKeyDown = 1079;
+inline constexpr int32_t kKeyRight = 1080;
+inline constexpr int32_t kKeyReturn = 1096;
+inline constexpr int32_t kKeyBackslash = 1069;
+inline constexpr int32_t kKeyLess = 1056;
+inline constexpr int32_t kKeyComma = 1057;
+inline constexpr int32_t kKeyPeriod = 1058;
+
 }  // namespace tavrel::resource_id

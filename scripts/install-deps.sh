@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev
   libasound2-dev
-  xvfb xdotool trayer x11-apps x11-utils xinput imagemagick
+  xvfb xdotool trayer openbox x11-apps x11-utils x11-xkb-utils xinput imagemagick
 )
 
 missing=()

@@ -219,6 +219,10 @@ class FakeWindowService : public WindowService {
   }
   void RunOnUiThread(const std::function<void()>& call) override { call(); }
   void StopCrossThreadCalls() override { Log("stop cross-thread calls"); }
+  std::string GetText(ControlHandle control) override {
+    auto it = controls_.find(control);
+    return it == controls_.end() ? std::string() : it->second.text;
+  }
 
   // Test side: the user acting on an open window.
   void Command(WindowHandle window, int32_t id) { windows_.at(window).events->Command(id); }

@@ -194,7 +194,15 @@ void QtWindowService::EnableWindow(WindowHandle window, bool enabled) {
 }
 
 void QtWindowService::ShowWindow(WindowHandle window, bool visible) {
-  if (QWidget* widget = state_->Widget(window)) widget->setVisible(visible);
+  QWidget* widget = state_->Widget(window);
+  if (widget == nullptr) return;
+  // A window minimised through the window manager's box comes back as it was: a tool window has
+  // no taskbar button to bring it back otherwise.
+  if (visible && widget->isMinimized()) {
+    widget->showNormal();
+    return;
+  }
+  widget->setVisible(visible);
 }
 
 void QtWindowService::ShowMaximized(WindowHandle window) {
@@ -421,6 +429,13 @@ void QtWindowService::StopCrossThreadCalls() {
     pending->finished = true;
     pending->done.notify_all();
   }
+}
+
+std::string QtWindowService::GetText(ControlHandle control) {
+  QWidget* widget = state_->Widget(control);
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
+  return widget ? widget->windowTitle().toStdString() : std::string();
 }
 
 }  // namespace tavrel

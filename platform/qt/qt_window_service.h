@@ -59,6 +59,8 @@ class QtWindowService : public WindowService {
   void RunOnUiThread(const std::function<void()>& call) override;
   void StopCrossThreadCalls() override;
 
+  std::string GetText(ControlHandle control) override;
+
  private:
   struct State;
   std::unique_ptr<State> state_;

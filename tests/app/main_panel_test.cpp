@@ -10,6 +10,7 @@
 #include "link/controller_wire.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_events.h"
+#include "platform/fake/fake_key_service.h"
 #include "platform/fake/fake_pointer_service.h"
 #include "platform/fake/fake_serial.h"
 #include "platform/fake/fake_settings_store.h"
@@ -69,7 +70,7 @@ class MainPanelTest : public ::testing::Test {
       panel = h;
       script(h);
     };
-    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}},
+    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
                  "/opt/tavrel/bin/tavrel.exe");
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.ExitStatus(), 0);
@@ -99,6 +100,7 @@ class MainPanelTest : public ::testing::Test {
   FakeEventService events{clock};
   FakeSerialPorts ports{events};
   FakeThreadService threads;
+  FakeKeyService keys;
   WindowHandle panel = 0;
 };
 
@@ -168,8 +170,9 @@ TEST_F(MainPanelTest, SerialPortIsStoredOnlyWhenTheScanFoundTheController) {
       EXPECT_EQ(rowStore.Values().at("Serial Port"), row.expected);
       windows.Close(h);
     };
-    TouchApp app({rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}},
-                 "tavrel");
+    TouchApp app(
+        {rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
+        "tavrel");
     app.InitInstance();
     const auto writes = rowStore.Writes();
     EXPECT_EQ(std::count(writes.begin(), writes.end(), "Serial Port"), row.written ? 1 : 0);
@@ -319,7 +322,7 @@ TEST_F(MainPanelTest, ShutdownRoutes) {
       rowPorts.With(line, [&](FakeLine& l) { portOpenAtEnd = l.open; });
     };
     TouchApp app(
-        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}},
+        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
         "tavrel");
     app.InitInstance();
     const Log log = rowWindows.Log();
@@ -373,6 +376,31 @@ TEST_F(MainPanelTest, SetupRunsFromTheTrayMenuOverTheDisabledPanelAndCloseEndsIt
   const auto calls = system.Calls();
   EXPECT_EQ(calls.back(), std::make_pair(SystemParameter::kMouseTrails, 0));
   EXPECT_NE(store.Read("X Movement Filter"), 40) << "Cancel stores nothing";
+}
+
+// Both keyboards open from the tray menu with the panel as owner, the LARGE one nested in the
+// normal one's run; Close then closes them first, normal before LARGE, and types nothing.
+TEST_F(MainPanelTest, KeyboardsOpenFromTheTrayMenuAndCloseFirstOnClose) {
+  Controller("COM5:");
+  windows.scripts[id::kKeyboardDialog] = [&](WindowHandle normal) {
+    EXPECT_EQ(windows.WindowState(normal).owner, panel);
+    windows.Command(normal, 1027);  // "q"
+    TrayMenuCommand(id::kShowLargeKeyboardCommand);
+  };
+  windows.scripts[id::kLargeKeyboardDialog] = [&](WindowHandle large) {
+    EXPECT_EQ(windows.WindowState(large).owner, panel);
+    TrayMenuCommand(id::kShowKeyboardCommand);  // already open: no second window
+    TrayMenuCommand(id::kCloseCommand);
+  };
+  Run([&](WindowHandle) { TrayMenuCommand(id::kShowKeyboardCommand); });
+  const Log log = windows.Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "run 133"), 1);
+  const auto at = Positions(log, {"run 133", "run 134", "close 133", "close 134", "ended 134 2",
+                                  "ended 133 2", "ended 102 2"});
+  EXPECT_EQ(std::count(at.begin(), at.end(), -1), 0) << ::testing::PrintToString(log);
+  EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << ::testing::PrintToString(log);
+  EXPECT_EQ(keys.events, "+51 -51");
+  EXPECT_EQ(system.Calls().back(), std::make_pair(SystemParameter::kMouseTrails, 0));
 }
 
 }  // namespace

@@ -376,3 +376,45 @@ TEST(QtWindowServiceTest, DoubleClickTimeReachesTheProgramsOwnWindowsAndEveryVal
 
 }  // namespace
 }  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+// The keyboard windows: topmost tool windows that never take the focus, with bitmap keys, and a
+// minimised one comes back when shown again.
+TEST(QtWindowServiceTest, KeyboardWindowsNeverTakeTheFocusAndComeBackFromMinimised) {
+  auto& windows = Service();
+  for (int32_t layout : {id::kKeyboardDialog, id::kLargeKeyboardDialog}) {
+    SCOPED_TRACE(layout);
+    Events events;
+    events.init = [&](WindowHandle w) {
+      windows.SetButtonImage(windows.Control(w, id::kKeyReturn),
+                             windows.LoadBitmap(id::kReturnBitmap));
+      Soon([&, w] {
+        QWidget* window = QApplication::activeWindow();
+        EXPECT_EQ(window, nullptr) << "shown without activation";
+        const auto* key = qobject_cast<QPushButton*>(
+            TopLevel(layout == id::kKeyboardDialog ? "" : "Morvane Virtual Keyboard LARGE")
+                ->findChild<QPushButton*>());
+        ASSERT_NE(key, nullptr);
+        const Qt::WindowFlags flags = key->window()->windowFlags();
+        EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+        EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+        EXPECT_EQ(key->focusPolicy(), Qt::NoFocus);
+        EXPECT_EQ(windows.GetText(windows.Control(w, 1027)), "q");
+        windows.SetText(windows.Control(w, 1027), "Q");
+        EXPECT_EQ(windows.GetText(windows.Control(w, 1027)), "Q");
+        key->window()->showMinimized();
+        windows.ShowWindow(w, true);
+        EXPECT_FALSE(key->window()->isMinimized());
+        EXPECT_TRUE(windows.IsVisible(w));
+        windows.EndDialog(w, kIdCancel);
+      });
+    };
+    windows.RunModal(layout, events, 0);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
