@@ -57,6 +57,8 @@ void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
       Item(id::kRightClickButton), onImage, offImage);
   decoder = std::make_unique<ReportDecoder>(*settings, platform_.pointer, platform_.tone);
   serialPort = std::make_unique<CTvSerialPort>(*settings, *decoder, platform_.serial);
+  calibrationDialog =
+      std::make_unique<CalibrationDialog>(windows_, platform_.tone, *settings, *serialPort);
 }
 
 void MainPanel::PlacePanel(int32_t topmost) {
@@ -86,8 +88,11 @@ void MainPanel::OnCommand(int32_t command) {
     case id::kCloseCommand:
       CloseSequence();
       break;
+    case id::kCalibrationCommand:
+      RunCalibration();
+      break;
     default:
-      // The keyboards, calibration and setup commands open windows still to come.
+      // The keyboards and setup commands open windows still to come.
       break;
   }
 }
@@ -125,13 +130,27 @@ void MainPanel::ToggleShowOnTop() {
 void MainPanel::CloseSequence() {
   // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
   // the About box may be open too, and closes with them.
-  for (Dialog* dialog : {static_cast<Dialog*>(&aboutDialog)}) {
+  for (Dialog* dialog :
+       {static_cast<Dialog*>(calibrationDialog.get()), static_cast<Dialog*>(&aboutDialog)}) {
     if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
       windows_.SendClose(dialog->Window());
     }
   }
   platform_.system.Set(SystemParameter::kMouseTrails, 0);
   OnCancel();
+}
+
+void MainPanel::RunCalibration() {
+  if (calibrationDialog->IsOpen()) {
+    // Chosen again from inside its own run: the open one comes forward, and the capture it
+    // relies on stays on.
+    calibrationDialog->DoModal(Window());
+    return;
+  }
+  settings->SetDecoderMode(kDecoderCapture);
+  calibrationDialog->DoModal(Window());
+  settings->SetDecoderMode(kDecoderNormal);
+  calibrationDialog->SetStep(0);
 }
 
 void MainPanel::OnCancel() {

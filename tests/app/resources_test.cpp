@@ -34,7 +34,7 @@ TEST(ResourcesTest, DialogUnitsBecomePixelsWithTheTemplateFontsBaseUnits) {
 }
 
 TEST(ResourcesTest, EveryControlLiesInsideItsDialog) {
-  for (int32_t dialogId : {id::kAboutDialog, id::kPanelDialog}) {
+  for (int32_t dialogId : {id::kAboutDialog, id::kPanelDialog, id::kCalibrationDialog}) {
     const DialogTemplate* dialog = FindDialog(dialogId);
     ASSERT_NE(dialog, nullptr) << dialogId;
     for (const ControlTemplate& control : dialog->controls) {
@@ -89,7 +89,21 @@ TEST(ResourcesTest, RightClickImagesAreDarkBlueAndTheWordFitsTheButtonFace) {
     }
   }
   EXPECT_GT(whites, 60);
-  EXPECT_FALSE(LoadBitmapImage(144).has_value());
+  EXPECT_FALSE(LoadBitmapImage(145).has_value());
+}
+
+TEST(ResourcesTest, TargetIsASevenPixelSquareWithStrokesFromTheCorners) {
+  const auto target = LoadBitmapImage(id::kTargetBitmap);
+  ASSERT_TRUE(target.has_value());
+  const char* rows[] = {"#.....#", ".#...#.", "..###..", "..###..",
+                        "..###..", ".#...#.", "#.....#"};
+  ASSERT_EQ(target->width, 7);
+  ASSERT_EQ(target->height, 7);
+  for (int32_t y = 0; y < 7; ++y) {
+    for (int32_t x = 0; x < 7; ++x) {
+      EXPECT_EQ(target->At(x, y), rows[y][x] == '#' ? 0xFF000000u : 0xFFFFFFFFu) << x << "," << y;
+    }
+  }
 }
 
 TEST(ResourcesTest, IconShowsAWhiteTouchMarkOnABlueScreenAtTraySizes) {
