@@ -10,6 +10,7 @@ packages=(
   libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev
   libasound2-dev
   xvfb xdotool trayer x11-apps x11-utils xinput imagemagick
+  fonts-liberation
 )
 
 missing=()
