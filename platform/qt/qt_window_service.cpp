@@ -425,11 +425,9 @@ void QtWindowService::ShowOwnedMessage(WindowHandle owner, const std::string& ca
   });
 }
 
+// Posting never waits, so it goes on after cross-thread calls have stopped; what is still
+// queued when the application object goes is dropped with it.
 void QtWindowService::PostRepeatedLeftPress() {
-  {
-    std::lock_guard lock(state_->crossThreadMutex);
-    if (state_->crossThreadStopped) return;
-  }
   QMetaObject::invokeMethod(
       &state_->app,
       [] {
