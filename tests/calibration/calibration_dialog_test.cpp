@@ -20,6 +20,7 @@
 #include "platform/fake/fake_tone_service.h"
 #include "platform/fake/fake_window_service.h"
 #include "resources/resource_ids.h"
+#include "tests/link/link_test_support.h"
 #include "tools/sim/controller_emulator.h"
 #include "tools/sim/controller_memory.h"
 
@@ -58,7 +59,7 @@ std::vector<Bytes> ControllerAnswer(sim::ControllerMemory& memory, const Bytes& 
 }
 
 // Lambdas in the test tables act on the fixture, so all of it is public.
-class CalibrationDialogTest : public ::testing::Test {
+class CalibrationDialogTest : public ::testing::Test, public ProgramSide {
  public:
   CalibrationDialogTest() {
     line.answer = [this](const Bytes& request) { return ControllerAnswer(memory, request); };
@@ -138,14 +139,6 @@ class CalibrationDialogTest : public ::testing::Test {
             settings.rightBottomX, settings.rightBottomY, settings.leftTopX,  settings.leftTopY};
   }
 
-  FakeSettingsStore store;
-  FakeSystemParameters system;
-  FakeWindowService windows;
-  TouchSettings settings{{store, system, windows}, 0, 0, 0};
-  EventLog log;
-  FakePointerService pointer{log};
-  FakeToneService tone{log};
-  ReportDecoder decoder{settings, pointer, tone};
   FakeClock clock;
   FakeEventService events{clock};
   FakeSerialPorts ports{events};
