@@ -92,20 +92,6 @@ TEST(ResourcesTest, RightClickImagesAreDarkBlueAndTheWordFitsTheButtonFace) {
   EXPECT_FALSE(LoadBitmapImage(145).has_value());
 }
 
-TEST(ResourcesTest, TargetIsASevenPixelSquareWithStrokesFromTheCorners) {
-  const auto target = LoadBitmapImage(id::kTargetBitmap);
-  ASSERT_TRUE(target.has_value());
-  const char* rows[] = {"#.....#", ".#...#.", "..###..", "..###..",
-                        "..###..", ".#...#.", "#.....#"};
-  ASSERT_EQ(target->width, 7);
-  ASSERT_EQ(target->height, 7);
-  for (int32_t y = 0; y < 7; ++y) {
-    for (int32_t x = 0; x < 7; ++x) {
-      EXPECT_EQ(target->At(x, y), rows[y][x] == '#' ? 0xFF000000u : 0xFFFFFFFFu) << x << "," << y;
-    }
-  }
-}
-
 TEST(ResourcesTest, IconShowsAWhiteTouchMarkOnABlueScreenAtTraySizes) {
   for (int32_t size : {16, 22, 32}) {
     SCOPED_TRACE(size);

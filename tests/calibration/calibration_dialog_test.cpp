@@ -5,20 +5,14 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
-#include <map>
 #include <thread>
 
 #include "calibration/target_layout.h"
 #include "link/controller_wire.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_events.h"
-#include "platform/fake/fake_pointer_service.h"
 #include "platform/fake/fake_serial.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_system_parameters.h"
 #include "platform/fake/fake_threads.h"
-#include "platform/fake/fake_tone_service.h"
-#include "platform/fake/fake_window_service.h"
 #include "resources/resource_ids.h"
 #include "tests/link/link_test_support.h"
 #include "tools/sim/controller_emulator.h"
@@ -217,15 +211,7 @@ TEST_F(CalibrationDialogTest, FirstRunTakesEachCornerAfterAHundredReports) {
   EXPECT_EQ(messages[0].text, "calibration succesfully completed");
   EXPECT_NE(messages[0].owner, 0u) << "owned by the dialog";
   EXPECT_EQ(wordWritesAtBox, 0u) << "the box comes before the controller write";
-  // Words 0..7 as the controller keeps them, with the checksum kept valid.
-  const uint16_t expected[] = {uint16_t(settings.leftBottomX),  uint16_t(settings.leftBottomY),
-                               uint16_t(settings.rightBottomX), uint16_t(settings.rightBottomY),
-                               uint16_t(settings.leftTopX),     uint16_t(settings.leftTopY),
-                               uint16_t(settings.rightTopX),    uint16_t(settings.rightTopY)};
-  std::vector<uint16_t> words;
-  for (uint8_t i = 0; i < 8; ++i) words.push_back(memory.Get(i));
-  EXPECT_EQ(words, std::vector<uint16_t>(std::begin(expected), std::end(expected)));
-  EXPECT_EQ(memory.Get(63), memory.Checksum());
+  EXPECT_EQ(WordWrites(), 16u) << "then eight corner words, each with its checksum";
 }
 
 // How captures add up to a corner, on the second run (step 0) and on the first.
@@ -314,105 +300,90 @@ TEST_F(CalibrationDialogTest, CaptureScenarios) {
   }
 }
 
-// Every way a run ends early or goes wrong, and what stays in effect.
+// Every way a run ends early or goes wrong, and what stays in effect: the cursor always comes
+// back, and the controller keeps its corners unless the run completed.
 TEST_F(CalibrationDialogTest, WaysOut) {
+  using Act = std::function<void(CalibrationDialogTest&)>;
   struct Row {
     const char* legend;
     size_t cornersBefore;  // taken before the way out
-    std::function<void(CalibrationDialogTest&)> prepare;
-    std::function<void(CalibrationDialogTest&)> act;
+    Act act;
     int32_t result;
     Strings captions;
     bool newCorners;  // in the transform afterwards
-    bool controllerWritten;
   };
-  auto none = [](CalibrationDialogTest&) {};
-  auto escape = [](CalibrationDialogTest& t) { t.windows.Command(t.window, kIdCancel); };
-  auto finish = [](CalibrationDialogTest& t) { t.Touch(kTouched[3], 100); };
+  const std::string error = "Calibration Error saving data";
+  const Act escape = [](CalibrationDialogTest& t) { t.windows.Command(t.window, kIdCancel); };
   std::vector<Row> rows;
-  for (size_t taken = 0; taken < 4; ++taken) {
-    rows.push_back({"Escape", taken, none, escape, kIdCancel, {}, false, false});
-  }
-  rows.push_back({"the close box",
-                  2,
-                  none,
-                  [](CalibrationDialogTest& t) { t.windows.Close(t.window); },
-                  kIdCancel,
-                  {},
-                  false,
-                  false});
-  rows.push_back({"the controller write fails: both boxes, corners in effect",
+  for (size_t taken = 0; taken < 4; ++taken)
+    rows.push_back({"Escape", taken, escape, kIdCancel, {}, false});
+  rows.push_back(
+      {"the close box", 2, [](auto& t) { t.windows.Close(t.window); }, kIdCancel, {}, false});
+  rows.push_back({"the controller write fails: both boxes, new corners in effect",
                   3,
-                  [](CalibrationDialogTest& t) { t.line.failWrite = true; },
-                  finish,
+                  [](auto& t) {
+                    t.line.failWrite = true;
+                    t.Touch(kTouched[3], 100);
+                  },
                   kIdOk,
-                  {"Calibration OK", "Calibration Error saving data"},
-                  true,
-                  false});
+                  {"Calibration OK", error},
+                  true});
   rows.push_back({"the captured value cannot be read back: nothing stored",
                   1,
-                  [](CalibrationDialogTest& t) { t.store.Remove("Click Value Y"); },
-                  [](CalibrationDialogTest& t) {
-                    // Captures are stored from the hundredth report; one short leaves it unread.
-                    t.Touch(kTouched[1], 99, false);
+                  [](auto& t) {
+                    t.Touch(kTouched[1], 99 - t.settings.captureCount,
+                            false);  // nothing captured yet
                     t.store.Remove("Click Value Y");
-                    t.windows.LeftButtonDown(t.window);
                     t.settings.captureCount = 100;
                     t.windows.LeftButtonDown(t.window);
                   },
                   kIdCancel,
-                  {"Calibration Error saving data"},
-                  false,
+                  {error},
                   false});
-  rows.push_back(
-      {"a corner cannot be stored",
-       2,
-       [](CalibrationDialogTest& t) { t.store.failingWrites.insert("Click Value Right Bottom X"); },
-       [](CalibrationDialogTest& t) { t.Touch(kTouched[2], 100); },
-       kIdCancel,
-       {"Calibration Error saving data"},
-       false,
-       false});
+  rows.push_back({"a corner cannot be stored",
+                  2,
+                  [](auto& t) {
+                    t.store.failingWrites.insert("Click Value Right Bottom X");
+                    t.Touch(kTouched[2], 100);
+                  },
+                  kIdCancel,
+                  {error},
+                  false});
   rows.push_back({"the corners cannot be loaded back: the old ones stay whole",
                   3,
-                  none,
-                  [](CalibrationDialogTest& t) {
+                  [](auto& t) {
                     t.store.Remove("Click Value Right Top Y");
                     t.Touch(kTouched[3], 100);
                   },
                   kIdCancel,
-                  {"Calibration Error saving data"},
-                  false,
+                  {error},
                   false});
   const auto factory = Corners();
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.legend) + " after " + std::to_string(row.cornersBefore));
-    CalibrationDialogTest& t = *this;
-    t.dialog.SetStep(1);
-    t.settings.captureCount = 0;
-    t.settings.ResetCorners();
-    t.line.failWrite = false;
-    t.store.failingWrites.clear();
-    t.memory = sim::ControllerMemory();
-    const size_t messagesBefore = windows.Messages().size();
-    const int32_t result = Run([&] {
-      for (size_t corner = 0; corner < row.cornersBefore; ++corner) Touch(kTouched[corner], 100);
-      row.prepare(t);
-      row.act(t);
-    });
-    EXPECT_EQ(result, row.result);
-    Strings captions;
+    dialog.SetStep(1);
+    settings.captureCount = 0;
+    settings.ResetCorners();
+    line.failWrite = false;
+    store.failingWrites.clear();
+    const size_t before = windows.Messages().size();
+    EXPECT_EQ(Run([&] {
+                for (size_t corner = 0; corner < row.cornersBefore; ++corner) {
+                  Touch(kTouched[corner], 100);
+                }
+                row.act(*this);
+              }),
+              row.result);
     const auto messages = windows.Messages();
-    for (size_t i = messagesBefore; i < messages.size(); ++i)
-      captions.push_back(messages[i].caption);
+    Strings captions;
+    for (size_t i = before; i < messages.size(); ++i) captions.push_back(messages[i].caption);
     EXPECT_EQ(captions, row.captions);
-    if (!row.captions.empty() && row.captions.back() == "Calibration Error saving data" &&
-        row.result == kIdCancel) {
+    if (row.result == kIdCancel && !captions.empty()) {
       EXPECT_NE(messages.back().text.find("previous calibration"), std::string::npos);
     }
-    EXPECT_EQ(windows.cursorCount, 0) << "the cursor comes back on every way out";
+    EXPECT_EQ(windows.cursorCount, 0);
     EXPECT_EQ(Corners() != factory, row.newCorners);
-    EXPECT_EQ(memory.Get(0) != sim::ControllerMemory().Get(0), row.controllerWritten);
+    EXPECT_EQ(memory.Get(0), sim::ControllerMemory().Get(0));
     for (const auto& name : kCornerNamesX) {
       EXPECT_NE(store.Values().at(name), kSettingsReadFailed) << name;
     }
