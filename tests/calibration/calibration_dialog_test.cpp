@@ -85,7 +85,7 @@ class CalibrationDialogTest : public ::testing::Test, public ProgramSide {
   void Decode(const Bytes& report) {
     decoder.DecodeReport(report.data(), 5, settings.GetDecoderMode());
     const auto events = log.Events();
-    for (size_t i = delivered; i < log.Total() && windows.IsWindow(window); ++i) {
+    for (size_t i = delivered; i < events.size() && windows.IsWindow(window); ++i) {
       const uint32_t flags = events[i].input.dwFlags;
       if (events[i].kind != RecordedEvent::Kind::kPointer) continue;
       if (flags == kMouseLeftDown) windows.LeftButtonDown(window);
