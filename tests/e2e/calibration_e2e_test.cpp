@@ -146,7 +146,6 @@ TEST_P(CalibrationEndToEndTest, FingerHeldOnEachTargetCalibratesScreenAndControl
   EXPECT_TRUE(WaitFor([&] { return Pointer() == target; }))
       << "pointer at " << Pointer().first << "," << Pointer().second << ", expected "
       << target.first << "," << target.second;
-
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, CalibrationEndToEndTest,
