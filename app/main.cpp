@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
   KeptSystemParameters keptSystem;
   QtSystemParameters system(keptSystem);
   XTestPointerService pointer;
+  // Calibration needs a left-button-down for every press it injects, held button or not.
+  pointer.OnRepeatedLeftPress([&windows] { windows.PostRepeatedLeftPress(); });
   AlsaToneService tone;
   LinuxSerialPorts ports;
   LinuxEventService events;

@@ -65,6 +65,8 @@ void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
   setupDialog = std::make_unique<SetupDialog>(
       *serialPort, *settings,
       SetupDialog::Platform{platform_.windows, platform_.system, platform_.tone});
+  calibrationDialog =
+      std::make_unique<CalibrationDialog>(windows_, platform_.tone, *settings, *serialPort);
 }
 
 void MainPanel::PlacePanel(int32_t topmost) {
@@ -100,11 +102,13 @@ void MainPanel::OnCommand(int32_t command) {
     case id::kShowLargeKeyboardCommand:
       largeKeyboard->Run(Window());
       break;
+    case id::kCalibrationCommand:
+      RunCalibration();
+      break;
     case id::kSetupCommand:
       setupDialog->Run(Window());
       break;
     default:
-      // The calibration command opens a window still to come.
       break;
   }
 }
@@ -140,16 +144,30 @@ void MainPanel::ToggleShowOnTop() {
 }
 
 void MainPanel::CloseSequence() {
-  // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
+  // The keyboards, calibration and setup dialogs come first, in that order;
   // the About box may be open too, and closes with them.
-  for (Dialog* dialog : std::initializer_list<Dialog*>{keyboard.get(), largeKeyboard.get(),
-                                                       setupDialog.get(), &aboutDialog}) {
+  for (Dialog* dialog :
+       std::initializer_list<Dialog*>{keyboard.get(), largeKeyboard.get(), calibrationDialog.get(),
+                                      setupDialog.get(), &aboutDialog}) {
     if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
       windows_.SendClose(dialog->Window());
     }
   }
   platform_.system.Set(SystemParameter::kMouseTrails, 0);
   OnCancel();
+}
+
+void MainPanel::RunCalibration() {
+  if (calibrationDialog->IsOpen()) {
+    // Chosen again from inside its own run: the open one comes forward, and the capture it
+    // relies on stays on.
+    calibrationDialog->DoModal(Window());
+    return;
+  }
+  settings->SetDecoderMode(kDecoderCapture);
+  calibrationDialog->DoModal(Window());
+  settings->SetDecoderMode(kDecoderNormal);
+  calibrationDialog->SetStep(0);
 }
 
 void MainPanel::OnCancel() {

@@ -86,6 +86,35 @@ constexpr std::array kSetupControls = {
     ControlTemplate{kStaticId, kCenteredText, "50", 414, 215, 22, 10, kCentredText},
 };
 
+// The full-screen calibration dialog: every position is replaced when it opens.
+constexpr uint32_t kMarkerStyle = 0x48010000;
+constexpr uint32_t kPromptStyle = 0x4002020C;
+constexpr uint32_t kTargetStyle = 0x4000000E;
+constexpr std::array kCalibrationControls = {
+    ControlTemplate{id::kMarkerLeftTop, kPushButton, "", 31, 25, 6, 7, kMarkerStyle},
+    ControlTemplate{id::kMarkerLeftBottom, kPushButton, "", 31, 114, 6, 7, kMarkerStyle},
+    ControlTemplate{id::kMarkerRightBottom, kPushButton, "", 177, 109, 6, 7, kMarkerStyle},
+    ControlTemplate{id::kMarkerRightTop, kPushButton, "", 180, 28, 6, 7, kMarkerStyle},
+    ControlTemplate{id::kPromptLeftBottom, kStaticText, "Click on the button at left bottom", 65,
+                    86, 322, 12, kPromptStyle | style::kVisible},
+    ControlTemplate{id::kPromptLeftTop, kStaticText, "Click on the button at left top", 66, 66, 281,
+                    12, kPromptStyle},
+    ControlTemplate{id::kPromptRightBottom, kStaticText, "Click on the button at right bottom", 66,
+                    46, 276, 12, kPromptStyle},
+    ControlTemplate{id::kPromptRightTop, kStaticText, "Click on the button at right top", 64, 58,
+                    329, 12, kPromptStyle},
+    ControlTemplate{id::kWaitText, kCenteredText, "Wait a moment please \nDon't touch the screen!",
+                    1, 146, 197, 68, 0x40020001},
+    ControlTemplate{id::kTargetLeftTop, kBitmapPicture, "", 18, 14, 32, 30, kTargetStyle,
+                    id::kTargetBitmap},
+    ControlTemplate{id::kTargetLeftBottom, kBitmapPicture, "", 17, 102, 32, 30,
+                    kTargetStyle | style::kVisible, id::kTargetBitmap},
+    ControlTemplate{id::kTargetRightTop, kBitmapPicture, "", 167, 17, 32, 30, kTargetStyle,
+                    id::kTargetBitmap},
+    ControlTemplate{id::kTargetRightBottom, kBitmapPicture, "", 164, 97, 32, 30, kTargetStyle,
+                    id::kTargetBitmap},
+};
+
 constexpr std::array kDialogs = {
     DialogTemplate{id::kAboutDialog, "About Tavrel", "MS Sans Serif", 8, 0, 0, 235, 55, 0x80C800C0,
                    0, kAboutControls},
@@ -99,6 +128,8 @@ constexpr std::array kDialogs = {
     DialogTemplate{id::kLargeKeyboardDialog, "Morvane Virtual Keyboard LARGE", "MS Sans Serif", 8,
                    0, 0, 370, 137, keyboard_layout::kKeyboardStyle,
                    keyboard_layout::kKeyboardExStyle, keyboard_layout::kLargeKeys},
+    DialogTemplate{id::kCalibrationDialog, "", "MS Sans Serif", 8, 0, 0, 400, 300, 0x800000C0, 0,
+                   kCalibrationControls},
 };
 
 }  // namespace

@@ -10,6 +10,7 @@ packages=(
   libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev
   libasound2-dev
   xvfb xdotool trayer openbox x11-apps x11-utils x11-xkb-utils xinput imagemagick
+  fonts-liberation
 )
 
 missing=()

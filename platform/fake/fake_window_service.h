@@ -20,6 +20,7 @@ class FakeWindowService : public WindowService {
   struct Message {
     std::string caption;
     std::string text;
+    WindowHandle owner = 0;
   };
   struct FakeWindow {
     int32_t templateId = 0;
@@ -217,6 +218,16 @@ class FakeWindowService : public WindowService {
     messages_.push_back({caption, text});
     log_.push_back("message " + text);
   }
+  void ShowOwnedMessage(WindowHandle owner, const std::string& caption,
+                        const std::string& text) override {
+    Message message{caption, text, owner};
+    {
+      std::lock_guard lock(mutex_);
+      messages_.push_back(message);
+      log_.push_back("message " + text);
+    }
+    if (onOwnedMessage) onOwnedMessage(message);
+  }
   void RunOnUiThread(const std::function<void()>& call) override { call(); }
   void StopCrossThreadCalls() override { Log("stop cross-thread calls"); }
   std::string GetText(ControlHandle control) override {
@@ -242,6 +253,10 @@ class FakeWindowService : public WindowService {
     control.checked = !control.checked;
     windows_.at(window).events->Command(id);
   }
+  void LeftButtonDown(WindowHandle window) { windows_.at(window).events->LeftButtonDown(0, 0); }
+  void LeftButtonUp(WindowHandle window) { windows_.at(window).events->LeftButtonUp(0, 0); }
+  // Called while an owned box is open, as the user would see it.
+  std::function<void(const Message&)> onOwnedMessage;
 
   // Test side: what the windows look like.
   const FakeWindow& WindowState(WindowHandle window) const { return windows_.at(window); }
@@ -291,6 +306,7 @@ class FakeWindowService : public WindowService {
         state.id = control.id;
         state.text = control.text;
         state.visible = (control.style & resources::style::kVisible) != 0;
+        state.enabled = (control.style & resources::style::kDisabled) == 0;
         controls_[controlHandle] = state;
         window.controls[control.id] = controlHandle;
       }

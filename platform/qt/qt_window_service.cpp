@@ -186,7 +186,13 @@ void QtWindowService::SetText(ControlHandle control, const std::string& text) {
 void QtWindowService::SetFont(ControlHandle control, FontHandle font) {
   QWidget* widget = state_->Widget(control);
   auto it = state_->fonts.find(font);
-  if (widget && it != state_->fonts.end()) widget->setFont(it->second);
+  if (widget == nullptr || it == state_->fonts.end()) return;
+  widget->setFont(it->second);
+  // A text sized in dialog units for the template's small font grows to show its lines whole
+  // in a larger one.
+  if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull()) {
+    label->resize(label->width(), std::max(label->height(), label->heightForWidth(label->width())));
+  }
 }
 
 void QtWindowService::EnableWindow(WindowHandle window, bool enabled) {
@@ -211,6 +217,17 @@ void QtWindowService::ShowMaximized(WindowHandle window) {
   // Templates fix a dialog's size; a maximised one takes the screen's instead.
   widget->setMinimumSize(0, 0);
   widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  DialogWindow* dialog = state_->Dialog(window);
+  if (dialog && !dialog->Template().Has(resources::style::kCaption)) {
+    // A maximised window without a caption covers the whole primary monitor, panels and the
+    // tray included, and stays above them.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    SetTopLevelFlags(widget, widget->windowFlags() | Qt::WindowStaysOnTopHint);
+    widget->setGeometry(screen->geometry());
+    widget->showFullScreen();
+    widget->raise();
+    return;
+  }
   widget->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
   widget->showMaximized();
 }
@@ -380,16 +397,61 @@ int32_t QtWindowService::ShowCursor(bool show) {
   return state_->cursorCount;
 }
 
+namespace {
+
+// Shows the box and dispatches until the user has closed it.
+void RunMessageBox(QMessageBox& box) {
+  QEventLoop loop;
+  QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
+  box.show();
+  loop.exec();
+}
+
+}  // namespace
+
 void QtWindowService::ShowMessage(const std::string& caption, const std::string& text) {
   RunOnUiThread([&] {
     // Not application-modal: the panel and the tray icon keep working while the box is open.
     QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text), QMessageBox::Ok);
     box.setWindowModality(Qt::NonModal);
-    QEventLoop loop;
-    QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
-    box.show();
-    loop.exec();
+    RunMessageBox(box);
   });
+}
+
+void QtWindowService::ShowOwnedMessage(WindowHandle owner, const std::string& caption,
+                                       const std::string& text) {
+  QWidget* ownerWidget = state_->Widget(owner);
+  if (ownerWidget == nullptr) return ShowMessage(caption, text);
+  RunOnUiThread([&] {
+    QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text), QMessageBox::Ok,
+                    ownerWidget->window());
+    // Modal to its owner only, and above it even when the owner stays on top.
+    box.setWindowModality(Qt::WindowModal);
+    if (ownerWidget->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+      box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    RunMessageBox(box);
+  });
+}
+
+// Posting never waits, so it goes on after cross-thread calls have stopped; what is still
+// queued when the application object goes is dropped with it.
+void QtWindowService::PostRepeatedLeftPress() {
+  QMetaObject::invokeMethod(
+      &state_->app,
+      [] {
+        const QPoint at = QCursor::pos();
+        QWidget* widget = QApplication::widgetAt(at);
+        auto* dialog = widget ? dynamic_cast<DialogWindow*>(widget->window()) : nullptr;
+        // A window under a modal box or menu, or one that is closing, takes no input.
+        if (dialog == nullptr || dialog->Ended() || !dialog->isEnabled() ||
+            QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+          return;
+        }
+        const QPoint local = dialog->mapFromGlobal(at);
+        dialog->Events().LeftButtonDown(local.x(), local.y());
+      },
+      Qt::QueuedConnection);
 }
 
 void QtWindowService::RunOnUiThread(const std::function<void()>& call) {

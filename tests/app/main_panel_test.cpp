@@ -368,7 +368,8 @@ TEST_F(MainPanelTest, SetupRunsFromTheTrayMenuOverTheDisabledPanelAndCloseEndsIt
   };
   Run([&](WindowHandle) { TrayMenuCommand(id::kSetupCommand); });
   EXPECT_EQ(setupRuns, 1);
-  ASSERT_EQ(windows.fonts.size(), 1u) << "the setup dialog's information font, made once";
+  ASSERT_EQ(windows.fonts.size(), 2u)
+      << "the setup dialog's information font and the calibration prompts' font, made once";
   EXPECT_EQ(windows.fonts[0].face, "Arial");
   const auto at = Positions(windows.Log(), {"run 132", "close 132", "ended 132 2", "ended 102 2"});
   EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
@@ -401,6 +402,71 @@ TEST_F(MainPanelTest, KeyboardsOpenFromTheTrayMenuAndCloseFirstOnClose) {
   EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << ::testing::PrintToString(log);
   EXPECT_EQ(keys.events, "+51 -51");
   EXPECT_EQ(system.Calls().back(), std::make_pair(SystemParameter::kMouseTrails, 0));
+}
+
+// The "Calibration" command: capture only while its dialog runs, a dialog that is never shown
+// twice at once, a second run that starts at step 0, and a Close that ends it first.
+TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
+  FakeLine& line = Controller("COM5:");
+  auto writesOf = [&](const std::string& name) {
+    const auto writes = store.Writes();
+    return std::count(writes.begin(), writes.end(), name);
+  };
+  auto waitFor = [](const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+  };
+  // A finger held for a hundred reports, then the dialog sees a press.
+  auto captureAndPress = [&](WindowHandle dialog) {
+    const auto before = writesOf("Click Value Y");
+    ports.With(line, [](FakeLine& l) {
+      for (int i = 0; i < 100; ++i) {
+        l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 600, 700));
+      }
+    });
+    EXPECT_TRUE(waitFor([&] { return writesOf("Click Value Y") > before; }));
+    windows.LeftButtonDown(dialog);
+  };
+  std::vector<long> cornersPerRun;
+  windows.scripts[id::kCalibrationDialog] = [&](WindowHandle dialog) {
+    EXPECT_FALSE(windows.WindowState(panel).enabled) << "owned by the panel";
+    EXPECT_EQ(windows.cursorCount, -1);
+    const auto before = writesOf("Click Value Left Bottom X");
+    captureAndPress(dialog);
+    cornersPerRun.push_back(writesOf("Click Value Left Bottom X") - before);
+    if (cornersPerRun.size() == 1) {
+      TrayMenuCommand(id::kCalibrationCommand);  // chosen again while open
+      captureAndPress(dialog);                   // still capturing
+      windows.Command(dialog, kIdCancel);
+    } else {
+      TrayMenuCommand(id::kCloseCommand);
+    }
+  };
+  Run([&](WindowHandle h) {
+    TrayMenuCommand(id::kCalibrationCommand);
+    EXPECT_TRUE(windows.WindowState(h).enabled);
+    EXPECT_EQ(windows.cursorCount, 0);
+    ports.With(line, [](FakeLine& l) {
+      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 600, 700));
+    });
+    EXPECT_TRUE(waitFor([&] {
+      const auto events = log.Descriptions();
+      return std::any_of(events.begin(), events.end(),
+                         [](const std::string& e) { return e.starts_with("move"); });
+    })) << "the pointer follows touches again after the run";
+    TrayMenuCommand(id::kCalibrationCommand);
+  });
+  EXPECT_EQ(cornersPerRun, (std::vector<long>{1, 0}))
+      << "the second run spends its first capture on reaching the first corner";
+  const Log order = windows.Log();
+  EXPECT_EQ(std::count(order.begin(), order.end(), "run 129"), 2) << "never twice at once";
+  EXPECT_TRUE(Contains(order, "close 129"));
+  EXPECT_EQ(Log(order.end() - 2, order.end()), (Log{"ended 129 2", "ended 102 2"}))
+      << "the open dialog ends first";
+  EXPECT_EQ(windows.cursorCount, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyleHints>
@@ -48,6 +49,7 @@ struct Events : DialogEvents {
   std::vector<int32_t> commands;
   std::vector<int32_t> sysCommands;
   int closes = 0;
+  int downs = 0;
   WindowHandle window = 0;
   int32_t Init(WindowHandle w) override {
     window = w;
@@ -61,7 +63,7 @@ struct Events : DialogEvents {
   }
   void Trackbar(int32_t id) override { trackbars.push_back(id); }
   std::vector<int32_t> trackbars;
-  void LeftButtonDown(int32_t, int32_t) override {}
+  void LeftButtonDown(int32_t, int32_t) override { ++downs; }
   void LeftButtonUp(int32_t, int32_t) override {}
   void SysCommand(int32_t id) override { sysCommands.push_back(id); }
   void TrayNotify(int32_t, int32_t) override {}
@@ -414,6 +416,67 @@ TEST(QtWindowServiceTest, KeyboardWindowsNeverTakeTheFocusAndComeBackFromMinimis
     };
     windows.RunModal(layout, events, 0);
   }
+}
+
+// The full-screen calibration window: it covers the primary monitor and stays above, its targets
+// take their bitmap's size, its texts grow to a large font, and presses reach it over a target
+// and when X would drop them, but never past a box that it owns.
+TEST(QtWindowServiceTest, CalibrationWindowCoversTheMonitorAndTakesEveryPress) {
+  auto& windows = Service();
+  Events events;
+  events.init = [&](WindowHandle w) {
+    windows.ShowMaximized(w);
+    Soon([&, w] {
+      EXPECT_EQ(windows.WindowRect(w), windows.DesktopRect());
+      EXPECT_TRUE(windows.IsTopmost(w));
+      const ScreenRect target = windows.WindowRect(windows.Control(w, id::kTargetLeftBottom));
+      EXPECT_EQ(target.right - target.left, 7);
+      EXPECT_EQ(target.bottom - target.top, 7);
+
+      const ControlHandle prompt = windows.Control(w, id::kPromptLeftBottom);
+      windows.SetFont(prompt, windows.CreateFont({"Arial", 20, 700}));
+      QLabel* label = nullptr;
+      for (QLabel* candidate : TopLevel("")->findChildren<QLabel*>()) {
+        if (candidate->text() == "Click on the button at left bottom") label = candidate;
+      }
+      ASSERT_NE(label, nullptr);
+      EXPECT_TRUE(label->font().bold());
+      EXPECT_GE(label->height(), QFontMetrics(label->font()).height()) << "one line, whole";
+
+      // A press over the target picture reaches the window.
+      windows.Place(windows.Control(w, id::kTargetLeftBottom), ZOrder::kTop, 40, 40);
+      QWidget* picture = TopLevel("")->childAt(43, 43);
+      ASSERT_NE(picture, nullptr);
+      QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3),
+                        picture->mapToGlobal(QPointF(3, 3)), Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+      QApplication::sendEvent(picture, &press);
+      EXPECT_EQ(events.downs, 1);
+
+      // A press X would drop reaches it too, posted from another thread; posted calls run in
+      // order, so the next one finds it handled.
+      QCursor::setPos(TopLevel("")->mapToGlobal(QPoint(300, 300)));
+      std::thread([&] { windows.PostRepeatedLeftPress(); }).join();
+      Soon([&, w] {
+        EXPECT_EQ(events.downs, 2);
+        Soon([&] {
+          auto* box = qobject_cast<QMessageBox*>(TopLevel("Calibration OK"));
+          ASSERT_NE(box, nullptr);
+          EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+          EXPECT_TRUE(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+          EXPECT_EQ(box->parentWidget(), TopLevel(""));
+          windows.PostRepeatedLeftPress();
+          Soon([&, box] {
+            EXPECT_EQ(events.downs, 2) << "the box takes the window's input";
+            box->buttons().front()->click();
+          });
+        });
+        windows.ShowOwnedMessage(w, "Calibration OK", "calibration succesfully completed");
+        windows.EndDialog(w, kIdOk);
+      });
+    });
+  };
+  EXPECT_EQ(windows.RunModal(id::kCalibrationDialog, events, 0), kIdOk);
 }
 
 }  // namespace
