@@ -11,6 +11,12 @@ packages=(
   libasound2-dev
   xvfb xdotool trayer x11-apps x11-utils xinput imagemagick
 )
+# The install tests validate the desktop entries; `install-deps.sh package` adds what building
+# and checking the Debian package needs.
+packages+=(desktop-file-utils)
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev lintian)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
