@@ -1,5 +1,6 @@
-// tavrel: the touch-screen manager. It reads no command line; its settings live in the machine
-// directory ($TAVREL_MACHINE_DIR).
+// tavrel: the touch-screen manager. It takes only --help and --version; its settings live in the
+// machine directory ($TAVREL_MACHINE_DIR).
+#include "app/command_line.h"
 #include "app/touch_app.h"
 #include "platform/alsa/alsa_tone_service.h"
 #include "platform/linux/kept_system_parameters.h"
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv) {
   using namespace tavrel;
+  if (const auto status = HandleCommandLine("tavrel", kTavrelHelp, argc, argv)) return *status;
   QtWindowService windows(argc, argv);
   SettingsFileStore store(MachineDirectory());
   KeptSystemParameters keptSystem;

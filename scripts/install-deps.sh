@@ -12,6 +12,12 @@ packages=(
   xvfb xdotool trayer openbox x11-apps x11-utils x11-xkb-utils xinput imagemagick
   fonts-liberation
 )
+# The install tests validate the desktop entries; `install-deps.sh package` adds what building
+# and checking the Debian package needs.
+packages+=(desktop-file-utils)
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev lintian)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <thread>
 
+#include "app/command_line.h"
 #include "link/serial_port.h"
 #include "platform/linux/kept_system_parameters.h"
 #include "platform/linux/linux_events.h"
@@ -47,6 +49,10 @@ class Silence : public ToneService {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::fputs(VersionLine("tavrel-link-probe").c_str(), stdout);
+    return 0;
+  }
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
   SettingsFileStore store(MachineDirectory());
   KeptSystemParameters system;
