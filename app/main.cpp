@@ -9,6 +9,7 @@
 #include "platform/linux/machine_directory.h"
 #include "platform/linux/serial_ports.h"
 #include "platform/linux/settings_file_store.h"
+#include "platform/linux/system_log_sink.h"
 #include "platform/qt/qt_system_parameters.h"
 #include "platform/qt/qt_window_service.h"
 #include "platform/x11/xkb_key_service.h"
@@ -17,6 +18,8 @@
 int main(int argc, char** argv) {
   using namespace tavrel;
   if (const auto status = HandleCommandLine("tavrel", kTavrelHelp, argc, argv)) return *status;
+  SystemLogSink logSink("tavrel");
+  log::SetSink(&logSink, SystemLogSink::LevelFromEnvironment());
   QtWindowService windows(argc, argv);
   SettingsFileStore store(MachineDirectory());
   KeptSystemParameters keptSystem;
