@@ -85,11 +85,15 @@ bool TerminalDevice::SetLineSettings(const LineSettings& settings) {
     if (baud == settings.baudRate) speed = code;
   }
   if (speed == 0 || cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) return false;
-  // A serial port on the Windows desktop is always binary: no line editing, echo or character
-  // translation. Flow control, the modem lines and the special characters stay as found.
-  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+  // The controller's line is 8-bit binary: no line editing, echo or character translation, and
+  // no software flow control, since reports and memory words carry 0x11 and 0x13 bytes that
+  // XON/XOFF would swallow (and a received 0x13 would stop the output). Hardware flow control
+  // and the modem lines stay as found.
+  tio.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
+                   IUCLC | IXON | IXANY | IXOFF | IMAXBEL | IUTF8);
   tio.c_oflag &= ~OPOST;
-  tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE | ICANON | ISIG |
+                   IEXTEN | XCASE | NOFLSH | TOSTOP);
   tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
   tio.c_cflag |= CREAD | ByteSizeFlag(settings.byteSize);
   if (settings.parity != 0) tio.c_cflag |= PARENB | (settings.parity == 1 ? PARODD : 0);

@@ -61,6 +61,7 @@ class SerialLinkTest : public ::testing::Test {
     options.machineDir = machine.Path();
     options.misbehave = misbehave;
     options.memory = memory;
+    options.cooked = cooked;
     emulator = std::make_unique<ControllerEmulator>(options);
     EXPECT_TRUE(emulator->Start()) << emulator->Error();
     return *emulator;
@@ -77,7 +78,6 @@ class SerialLinkTest : public ::testing::Test {
   void ExpectDecoded(const std::vector<Bytes>& reports) {
     const auto expected = EventsOf(reports, &program.settings);
     EXPECT_TRUE(WaitUntil([&] { return program.log.Total() >= expected.size(); }));
-    std::this_thread::sleep_for(20ms);
     EXPECT_EQ(program.log.Descriptions(), expected);
   }
   void TearDown() override { port.CloseSerialPort(1); }
@@ -89,6 +89,7 @@ class SerialLinkTest : public ::testing::Test {
   SystemClock clock;
   ProgramSide program;
   std::unique_ptr<ControllerEmulator> emulator;
+  bool cooked = false;
   CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, clock}};
 };
 
@@ -122,6 +123,27 @@ TEST_F(SerialLinkTest, DetectsTheControllerOnTheStoredPortAndReadsItsCalibration
   emulator->Report(0x80, 1000, 1000);
   ExpectDecoded({ControllerEmulator::EncodeReport(0x81, 1000, 1000),
                  ControllerEmulator::EncodeReport(0x80, 1000, 1000)});
+}
+
+TEST_F(SerialLinkTest, ALineThatStartsCookedCarriesEveryByteBothWays) {
+  // Words and coordinates whose bytes a cooked terminal swallows (XON 0x11, XOFF 0x13, which
+  // also stops the output) or translates (CR 0x0D).
+  cooked = true;
+  StartEmulator({}, MemoryWith({{0, 0x0111}, {1, 0x0713}, {2, 0x070D}, {3, 0x0713}}));
+  program.store.Put("Serial Port", 5);
+  int32_t found = 0;
+  ASSERT_EQ(port.DetectController(found), lr::kOk);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(program.settings.leftBottomX, 0x0111);
+  EXPECT_EQ(program.settings.leftBottomY, 0x0713);
+  EXPECT_EQ(program.settings.rightBottomX, 0x070D);
+  EXPECT_EQ(program.settings.rightBottomY, 0x0713);
+  EXPECT_EQ(port.CheckMemory(), lr::kOk);
+  const std::vector<Bytes> reports = {ControllerEmulator::EncodeReport(0x81, 0x0093, 0x0391),
+                                      ControllerEmulator::EncodeReport(0x81, 0x058D, 0x0511),
+                                      ControllerEmulator::EncodeReport(0x80, 0x0613, 0x0613)};
+  for (const Bytes& report : reports) emulator->Send(report);
+  ExpectDecoded(reports);
 }
 
 TEST_F(SerialLinkTest, ScansFromComOneWhenTheStoredPortDoesNotAnswer) {

@@ -96,7 +96,7 @@ bool ControllerEmulator::Start() {
     return false;
   }
   // A fresh terminal echoes and edits lines; the controller's line carries raw bytes.
-  cfmakeraw(&tio);
+  if (!options_.cooked) cfmakeraw(&tio);
   cfsetspeed(&tio, B9600);
   tcsetattr(slave_, TCSANOW, &tio);
   std::error_code failed;
