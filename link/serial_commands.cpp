@@ -83,34 +83,40 @@ uint32_t CTvSerialPort::ReceiveAnswer(AnswerBuffer& buffer, uint8_t length, uint
 }
 
 int32_t CTvSerialPort::CheckController() {
-  StopThread();
+  // A failed check leaves the reader parked: detection closes the port next.
+  ReaderPark park(*this, ReaderPark::OnExit::kKeepParked);
   const uint8_t request[] = {wire::kStart, 0x01, wire::kPresence};
-  if (!Send(request, sizeof request)) return link_result::kPresenceNotSent;
+  if (!park.Parked() || !Send(request, sizeof request)) return link_result::kPresenceNotSent;
   platform_.clock.Sleep(kPresencePauseMs);
   AnswerBuffer answer;
   if (!ReceiveAnswer(answer, wire::kPresenceAnswerLength, wire::kPresence)) {
     return link_result::kNoAnswer;
   }
-  StartThread();
+  park.Release();
   return link_result::kOk;
 }
 
+// The caller reads the answer and then releases the reader.
 int32_t CTvSerialPort::RequestFirmwareRelease() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kKeepParked);
   const uint8_t request[] = {wire::kStart, 0x01, wire::kFirmwareRelease};
-  return Send(request, sizeof request) ? link_result::kOk : link_result::kFirmwareNotSent;
+  return park.Parked() && Send(request, sizeof request) ? link_result::kOk
+                                                        : link_result::kFirmwareNotSent;
 }
 
 int32_t CTvSerialPort::RequestModel() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kKeepParked);
   const uint8_t request[] = {wire::kStart, 0x01, wire::kModel};
-  return Send(request, sizeof request) ? link_result::kOk : link_result::kModelNotSent;
+  return park.Parked() && Send(request, sizeof request) ? link_result::kOk
+                                                        : link_result::kModelNotSent;
 }
 
 int32_t CTvSerialPort::LoadControllerDefaults() {
-  StopThread();
-  if (!Send(wire::kLoadDefaults, sizeof wire::kLoadDefaults)) return link_result::kDefaultsNotSent;
-  StartThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kKeepParked);
+  if (!park.Parked() || !Send(wire::kLoadDefaults, sizeof wire::kLoadDefaults)) {
+    return link_result::kDefaultsNotSent;
+  }
+  park.Release();
   return link_result::kOk;
 }
 
@@ -162,28 +168,28 @@ bool CTvSerialPort::ReceiveWriteEcho(uint8_t index) {
 }
 
 int32_t CTvSerialPort::CheckMemory() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kRelease);
+  if (!park.Parked()) return link_result::kMemoryReadFailed;
   uint16_t sum = 0;
   uint8_t low = 0, high = 0, echo = 0;
   for (uint8_t index = 0; index < wire::kChecksumWord; ++index) {
     if (ReadMemoryWord(index, low, high, echo) != link_result::kOk || echo != index) {
-      StartThread();
       return link_result::kMemoryReadFailed;
     }
     sum = static_cast<uint16_t>(sum + Word(low, high));
   }
   if (ReadMemoryWord(wire::kChecksumWord, low, high, echo) != link_result::kOk ||
       echo != wire::kChecksumWord) {
-    StartThread();
     return link_result::kMemoryReadFailed;
   }
-  StartThread();
+  park.Release();
   const auto expected = static_cast<uint16_t>(sum + wire::kChecksumSeed);
   return expected == Word(low, high) ? link_result::kOk : link_result::kChecksumMismatch;
 }
 
 int32_t CTvSerialPort::ReadCalibration() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kRelease);
+  if (!park.Parked()) return link_result::kCalibrationReadFailed;
   bool failed = false;
   const auto fields = CornerFields(settings_);
   for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
@@ -191,12 +197,12 @@ int32_t CTvSerialPort::ReadCalibration() {
     failed |= ReadMemoryWord(index, low, high, echo) != link_result::kOk || echo != index;
     fields[index]->store(Word(low, high));
   }
-  StartThread();
   return failed ? link_result::kCalibrationReadFailed : link_result::kOk;
 }
 
 int32_t CTvSerialPort::WriteCalibration() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kRelease);
+  if (!park.Parked()) return link_result::kCalibrationWriteFailed;
   bool failed = false;
   const auto fields = CornerFields(settings_);
   for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
@@ -207,7 +213,6 @@ int32_t CTvSerialPort::WriteCalibration() {
                         static_cast<uint8_t>((value >> 8) & 0xFF), echo) != link_result::kOk ||
         echo != index;
   }
-  StartThread();
   return failed ? link_result::kCalibrationWriteFailed : link_result::kOk;
 }
 

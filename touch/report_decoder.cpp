@@ -75,8 +75,13 @@ uint32_t ReportDecoder::MoveTo(int32_t x, int32_t y) {
 uint32_t ReportDecoder::SendButton(uint8_t status) {
   if (status == kStatusTouching) {
     if (settings_.GetDecoderMode() == kDecoderNormal && settings_.IsBuzzerEnabled() != 0) {
+      std::stop_token stop;
+      {
+        std::lock_guard lock(toneMutex_);
+        stop = toneStop_.get_token();
+      }
       tone_.Beep(static_cast<uint32_t>(settings_.GetBuzzerFrequency()),
-                 static_cast<uint32_t>(settings_.GetBuzzerDuration()));
+                 static_cast<uint32_t>(settings_.GetBuzzerDuration()), stop);
     }
     return Send(RightClickEnabled() ? kMouseRightDown : kMouseLeftDown);
   }
@@ -85,6 +90,16 @@ uint32_t ReportDecoder::SendButton(uint8_t status) {
   settings_.SaveRightClickEnabled(0);
   settings_.ShowRightClickState(0);
   return Send(kMouseRightUp);
+}
+
+void ReportDecoder::InterruptTone() {
+  std::lock_guard lock(toneMutex_);
+  toneStop_.request_stop();
+}
+
+void ReportDecoder::AllowTone() {
+  std::lock_guard lock(toneMutex_);
+  if (toneStop_.stop_requested()) toneStop_ = std::stop_source();
 }
 
 bool ReportDecoder::RightClickEnabled() {

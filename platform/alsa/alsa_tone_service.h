@@ -22,12 +22,13 @@ class AlsaToneService : public ToneService {
   AlsaToneService(const AlsaToneService&) = delete;
   AlsaToneService& operator=(const AlsaToneService&) = delete;
 
-  // True when the tone was played; false when it only waited.
+  // True when the tone was played whole; false when it only waited or was cut short.
   bool Beep(uint32_t frequencyHz, uint32_t durationMs) override;
+  bool Beep(uint32_t frequencyHz, uint32_t durationMs, std::stop_token stop) override;
 
  private:
   bool Open();
-  bool Play(uint32_t frequencyHz, uint32_t durationMs);
+  bool Play(uint32_t frequencyHz, uint32_t durationMs, const std::stop_token& stop);
 
   std::mutex mutex_;
   const std::string device_;

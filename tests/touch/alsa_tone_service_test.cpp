@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <stop_token>
+#include <thread>
 
 namespace tavrel {
 namespace {
@@ -33,6 +36,32 @@ TEST(AlsaToneServiceTest, EveryToneTakesItsLength) {
       EXPECT_GE(std::chrono::steady_clock::now() - start,
                 std::chrono::milliseconds(row.durationMs));
     }
+  }
+}
+
+// A tone of any length ends once stop is requested, whenever that comes, and then counts as
+// not played.
+TEST(AlsaToneServiceTest, AStopCutsAToneOfAnyLengthShort) {
+  struct Row {
+    const char* legend;
+    const char* device;
+    bool stopFirst;
+  };
+  const Row rows[] = {
+      {"stopped before it starts", "null", true},
+      {"stopped while it sounds", "null", false},
+      {"stopped while it only waits", "tavrel_no_such_device", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    AlsaToneService tone(row.device);
+    std::stop_source stop;
+    if (row.stopFirst) stop.request_stop();
+    std::atomic<int> played{-1};
+    std::thread player([&] { played = tone.Beep(2500, 0xFFFFFFFF, stop.get_token()); });
+    stop.request_stop();
+    player.join();
+    EXPECT_EQ(played, 0);
   }
 }
 
