@@ -152,6 +152,11 @@ int32_t TouchSettings::ShowRightClickState(int32_t on) {
   return 1;
 }
 
+int32_t TouchSettings::IsRightClickEnabled() {
+  const int32_t value = ReadRightClickEnabled();
+  return value != 0 && value != kSettingsReadFailed ? 1 : 0;
+}
+
 void TouchSettings::ShowMessage(const std::string& text) {
   platform_.windows.ShowMessage(kMessageCaption, text);
 }

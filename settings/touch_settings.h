@@ -137,6 +137,10 @@ class TouchSettings {
 
   // Sets the on (1) or off (any other value) image of the panel's "Right click" button.
   int32_t ShowRightClickState(int32_t on);
+  // 1 when the stored "RightClickEnabled" turns the next touch into a right click, else 0. An
+  // unreadable value counts as off: otherwise a broken store would turn every touch into a
+  // right click. The decoder and the panel's image both follow this.
+  int32_t IsRightClickEnabled();
   // The program's one message box, caption "Debugging...", from either thread.
   void ShowMessage(const std::string& text);
 

@@ -102,12 +102,7 @@ void ReportDecoder::AllowTone() {
   if (toneStop_.stop_requested()) toneStop_ = std::stop_source();
 }
 
-bool ReportDecoder::RightClickEnabled() {
-  // An unreadable value counts as off, as on the panel: otherwise a broken store would turn
-  // every touch into a right click.
-  const int32_t value = settings_.ReadRightClickEnabled();
-  return value != 0 && value != kSettingsReadFailed;
-}
+bool ReportDecoder::RightClickEnabled() { return settings_.IsRightClickEnabled() == 1; }
 
 uint32_t ReportDecoder::Send(uint32_t flags) {
   mouse_.mouseData = 0;
