@@ -1,5 +1,6 @@
 // tavrel: the touch-screen manager. It reads no command line; its settings live in the machine
 // directory ($TAVREL_MACHINE_DIR).
+#include "app/program_arguments.h"
 #include "app/touch_app.h"
 #include "platform/alsa/alsa_tone_service.h"
 #include "platform/linux/kept_system_parameters.h"
@@ -13,7 +14,8 @@
 
 int main(int argc, char** argv) {
   using namespace tavrel;
-  QtWindowService windows(argc, argv);
+  ProgramArguments arguments(argc, argv);
+  QtWindowService windows(arguments.Count(), arguments.Values());
   SettingsFileStore store(MachineDirectory());
   KeptSystemParameters system;
   XTestPointerService pointer;
@@ -22,7 +24,8 @@ int main(int argc, char** argv) {
   LinuxEventService events;
   LinuxThreadService threads;
   SystemClock clock;
-  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}}, argv[0]);
+  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}},
+               arguments.Path());
   app.InitInstance();
   return app.ExitStatus();
 }

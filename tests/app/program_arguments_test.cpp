@@ -1,0 +1,67 @@
+#include "app/program_arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/touch_app.h"
+#include "platform/fake/event_log.h"
+#include "platform/fake/fake_clock.h"
+#include "platform/fake/fake_events.h"
+#include "platform/fake/fake_pointer_service.h"
+#include "platform/fake/fake_serial.h"
+#include "platform/fake/fake_settings_store.h"
+#include "platform/fake/fake_system_parameters.h"
+#include "platform/fake/fake_threads.h"
+#include "platform/fake/fake_tone_service.h"
+#include "platform/fake/fake_window_service.h"
+
+namespace tavrel {
+namespace {
+
+// Whatever the program is started with, the toolkit gets at least a name and the title a path.
+TEST(ProgramArgumentsTest, AnyArgumentVectorGivesANameAndATitle) {
+  struct Row {
+    const char* legend;
+    std::vector<const char*> argv;  // without the closing null
+    int argc;
+    int count;
+    std::string first, title;
+  };
+  const Row rows[] = {
+      {"an empty vector", {}, 0, 1, "tavrel", ""},
+      {"a count that claims a name the vector lacks", {}, 1, 1, "tavrel", ""},
+      {"an empty name", {""}, 1, 1, "", ""},
+      {"a path", {"/opt/tavrel/bin/tavrel"}, 1, 1, "/opt/tavrel/bin/tavrel", "tavrel"},
+      {"more arguments stay", {"tavrel.exe", "-x"}, 2, 2, "tavrel.exe", "tavrel"},
+  };
+  FakeSettingsStore store;
+  FakeSystemParameters system;
+  FakeWindowService windows;
+  EventLog log;
+  FakePointerService pointer{log};
+  FakeToneService tone{log};
+  FakeClock clock;
+  FakeEventService events{clock};
+  FakeSerialPorts ports{events};
+  FakeThreadService threads;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    std::vector<std::string> texts(row.argv.begin(), row.argv.end());
+    std::vector<char*> argv;
+    for (auto& text : texts) argv.push_back(text.data());
+    argv.push_back(nullptr);
+    ProgramArguments arguments(row.argc, argv.data());
+    ASSERT_EQ(arguments.Count(), row.count);
+    ASSERT_NE(arguments.Values()[0], nullptr);
+    EXPECT_EQ(arguments.Values()[0], row.first);
+    EXPECT_EQ(arguments.Values()[arguments.Count()], nullptr);
+    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}},
+                 arguments.Path());
+    EXPECT_EQ(app.Title(), row.title);
+  }
+}
+
+}  // namespace
+}  // namespace tavrel
