@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -31,9 +32,13 @@ std::optional<std::string> SerialPortPath(std::string_view name) {
 std::unique_ptr<SerialDevice> LinuxSerialPorts::Open(std::string_view name) {
   const auto path = SerialPortPath(name);
   if (!path) return nullptr;
+  // The port links live in a group-writable directory: whatever a link leads to is opened
+  // without blocking, and only a character device is used.
   const int fd = open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+      ioctl(fd, TIOCEXCL) != 0) {
     close(fd);
     return nullptr;
   }

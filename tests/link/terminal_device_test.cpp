@@ -2,10 +2,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "platform/linux/linux_events.h"
 #include "platform/linux/serial_ports.h"
@@ -148,6 +151,29 @@ TEST_F(TerminalDeviceTest, OnlyOneOpenAtATime) {
   EXPECT_EQ(ports.Open("COM2:"), nullptr);
   device.reset();
   EXPECT_NE(ports.Open("COM2:"), nullptr);
+}
+
+// Whatever is planted under a port's name opens at once and, unless it is a terminal, not at all.
+TEST_F(TerminalDeviceTest, OnlyTerminalsOpenAsPorts) {
+  struct Row {
+    const char* legend;
+    std::function<void(const std::string& path)> plant;
+  };
+  const Row rows[] = {
+      {"a FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0664), 0); }},
+      {"a regular file", [](const std::string& path) { std::ofstream(path) << "x"; }},
+      {"a link to a directory",
+       [](const std::string& path) { std::filesystem::create_symlink("/tmp", path); }},
+      {"a link to a character device that is no terminal",
+       [](const std::string& path) { std::filesystem::create_symlink("/dev/null", path); }},
+  };
+  int32_t number = 3;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    const std::string name = "COM" + std::to_string(number++);
+    row.plant(machine.Path() + "/ports/" + name);
+    EXPECT_EQ(ports.Open(name + ":"), nullptr);
+  }
 }
 
 }  // namespace
