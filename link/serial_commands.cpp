@@ -1,7 +1,6 @@
 // The command half of CTvSerialPort: the controller protocol (see link/controller_wire.h) and
 // the detection of the controller at start-up.
 #include <array>
-#include <atomic>
 
 #include "link/controller_wire.h"
 #include "link/serial_port.h"
@@ -16,12 +15,6 @@ constexpr uint32_t kPresencePauseMs = 1000;
 constexpr uint32_t kAnswerCapacity = 255;
 constexpr int32_t kFirstPort = 1;
 constexpr int32_t kLastPort = 10;
-
-// Memory words 0 to 7 and the settings fields they hold.
-std::array<std::atomic<int32_t>*, wire::kCornerWords> CornerFields(TouchSettings& s) {
-  return {&s.leftBottomX, &s.leftBottomY, &s.rightBottomX, &s.rightBottomY,
-          &s.leftTopX,    &s.leftTopY,    &s.rightTopX,    &s.rightTopY};
-}
 
 uint16_t Word(uint8_t low, uint8_t high) { return static_cast<uint16_t>(high * 256 + low); }
 }  // namespace
@@ -191,12 +184,13 @@ int32_t CTvSerialPort::ReadCalibration() {
   ReaderPark park(*this, ReaderPark::OnExit::kRelease);
   if (!park.Parked()) return link_result::kCalibrationReadFailed;
   bool failed = false;
-  const auto fields = CornerFields(settings_);
+  Corners corners = settings_.GetCorners();
   for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
     uint8_t low = 0, high = 0, echo = 0;
     failed |= ReadMemoryWord(index, low, high, echo) != link_result::kOk || echo != index;
-    fields[index]->store(Word(low, high));
+    corners.*CornerValueOfWord(index).value = Word(low, high);
   }
+  settings_.SetCorners(corners);
   return failed ? link_result::kCalibrationReadFailed : link_result::kOk;
 }
 
@@ -204,9 +198,9 @@ int32_t CTvSerialPort::WriteCalibration() {
   ReaderPark park(*this, ReaderPark::OnExit::kRelease);
   if (!park.Parked()) return link_result::kCalibrationWriteFailed;
   bool failed = false;
-  const auto fields = CornerFields(settings_);
+  const Corners corners = settings_.GetCorners();
   for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
-    const auto value = static_cast<uint32_t>(fields[index]->load());
+    const auto value = static_cast<uint32_t>(corners.*CornerValueOfWord(index).value);
     uint8_t echo = 0;
     failed |=
         WriteMemoryWord(index, static_cast<uint8_t>(value & 0xFF),

@@ -18,7 +18,8 @@ void ReportDecoder::DecodeReport(const uint8_t* bytes, uint32_t length, int32_t 
   if (mode == kDecoderCapture) {
     Capture(*report);
   } else {
-    const CalibratedPoint point = ApplyCalibration(CurrentCorners(), report->rawX, report->rawY);
+    const CalibratedPoint point =
+        ApplyCalibration(settings_.GetCorners(), report->rawX, report->rawY);
     if (mode == kDecoderNormal && PassesFilter(point, report->status)) {
       const AbsolutePoint target = ToAbsolutePointer(point);
       MoveTo(target.x, target.y);
@@ -33,12 +34,6 @@ void ReportDecoder::DecodeReport(const uint8_t* bytes, uint32_t length, int32_t 
     SendButton(report->status);
     lastStatus_ = kStatusReleased;
   }
-}
-
-Corners ReportDecoder::CurrentCorners() const {
-  const TouchSettings& s = settings_;
-  return {s.leftTopX,  s.leftTopY,  s.leftBottomX,  s.leftBottomY,
-          s.rightTopX, s.rightTopY, s.rightBottomX, s.rightBottomY};
 }
 
 void ReportDecoder::Capture(const TouchReport& report) {

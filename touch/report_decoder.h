@@ -37,7 +37,6 @@ class ReportDecoder {
   void AllowTone();
 
  private:
-  Corners CurrentCorners() const;
   void Capture(const TouchReport& report);
   // The movement filter: during a continuing touch only points outside the click box around the
   // last accepted point pass, and become the new last accepted point.

@@ -1,6 +1,6 @@
 // A touch from the controller to the X server: the real program, the emulator on a
 // pseudo-terminal, and the pointer's press and release where the calibration puts them.
-#include "settings/touch_settings.h"
+#include "settings/corners.h"
 #include "touch/calibration_transform.h"
 #include "touch/touch_report.h"
 // Last: the harness brings in Xlib, whose macros clash with the headers above.
@@ -13,10 +13,7 @@ constexpr int kScreenWidth = 1024, kScreenHeight = 768;
 
 // Where the program puts a raw point with the factory calibration, in screen pixels.
 std::pair<int, int> PixelOf(int32_t rawX, int32_t rawY) {
-  namespace f = factory_corner;
-  const Corners corners{f::kLeftTopX,  f::kLeftTopY,  f::kLeftBottomX,  f::kLeftBottomY,
-                        f::kRightTopX, f::kRightTopY, f::kRightBottomX, f::kRightBottomY};
-  const AbsolutePoint at = ToAbsolutePointer(ApplyCalibration(corners, rawX, rawY));
+  const AbsolutePoint at = ToAbsolutePointer(ApplyCalibration(FactoryCorners(), rawX, rawY));
   return {static_cast<int>(int64_t{at.x} * kScreenWidth / 65536),
           static_cast<int>(int64_t{at.y} * kScreenHeight / 65536)};
 }
