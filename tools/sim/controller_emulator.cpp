@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "touch/touch_report.h"
+
 namespace tavrel::sim {
 
 namespace {
@@ -113,8 +115,8 @@ bool ControllerEmulator::Start() {
 }
 
 Bytes ControllerEmulator::EncodeReport(uint8_t status, uint32_t x, uint32_t y) {
-  return {status, static_cast<uint8_t>((x >> 7) & 0x0F), static_cast<uint8_t>(x & 0x7F),
-          static_cast<uint8_t>((y >> 7) & 0x0F), static_cast<uint8_t>(y & 0x7F)};
+  const ReportBytes report = tavrel::EncodeReport(status, x, y);
+  return {report.begin(), report.end()};
 }
 
 void ControllerEmulator::Send(Bytes bytes) {

@@ -81,7 +81,7 @@ class ControllerEmulator {
   ControllerMemory Memory() const;
   bool HungUp() const;
 
-  // A report's five bytes: status, then X and Y as high (bits 10..7) and low (bits 6..0) parts.
+  // A report's five bytes, as touch/touch_report.h describes them.
   static Bytes EncodeReport(uint8_t status, uint32_t x, uint32_t y);
 
  private:
