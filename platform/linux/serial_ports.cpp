@@ -9,6 +9,7 @@
 #include <charconv>
 #include <filesystem>
 
+#include "platform/linux/file_descriptor.h"
 #include "platform/linux/machine_directory.h"
 #include "platform/linux/terminal_device.h"
 
@@ -34,15 +35,14 @@ std::unique_ptr<SerialDevice> LinuxSerialPorts::Open(std::string_view name) {
   if (!path) return nullptr;
   // The port links live in a group-writable directory: whatever a link leads to is opened
   // without blocking, and only a character device is used.
-  const int fd = open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  FileDescriptor fd(open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.Valid()) return nullptr;
   struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-      ioctl(fd, TIOCEXCL) != 0) {
-    close(fd);
+  if (fstat(fd.Get(), &status) != 0 || !S_ISCHR(status.st_mode) ||
+      flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ioctl(fd.Get(), TIOCEXCL) != 0) {
     return nullptr;
   }
-  return std::make_unique<TerminalDevice>(fd);
+  return std::make_unique<TerminalDevice>(std::move(fd));
 }
 
 }  // namespace tavrel

@@ -9,40 +9,26 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/linux/file_descriptor.h"
 #include "platform/linux/reg_file.h"
 
 namespace tavrel {
 
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
 // Holds an exclusive lock on the directory; other threads and processes wait for it.
 class DirectoryLock {
  public:
   explicit DirectoryLock(const std::string& directory)
       : fd_(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (!fd_.valid()) return;
+    if (!fd_.Valid()) return;
     int rc;
-    do rc = ::flock(fd_.get(), LOCK_EX);
+    do rc = ::flock(fd_.Get(), LOCK_EX);
     while (rc != 0 && errno == EINTR);
     locked_ = rc == 0;
   }
   bool locked() const { return locked_; }
-  int fd() const { return fd_.get(); }
+  int fd() const { return fd_.Get(); }
 
  private:
   FileDescriptor fd_;
@@ -116,12 +102,12 @@ SettingsFileStore::ReadResult SettingsFileStore::ReadText(std::string& text) con
   // The directory is writable by a whole group: a link or a FIFO planted in the file's place
   // must neither be followed nor block the open.
   FileDescriptor fd(::open(FilePath().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.valid()) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
+  if (!fd.Valid()) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
   struct stat status {};
-  if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return ReadResult::kFailed;
+  if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return ReadResult::kFailed;
   char buffer[4096];
   for (;;) {
-    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return ReadResult::kFailed;
     if (n == 0) break;
@@ -140,8 +126,8 @@ bool SettingsFileStore::ReplaceText(const std::string& text) const {
   std::string temporary = FilePath() + ".XXXXXX";
   {
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.valid()) return false;
-    if (::fchmod(fd.get(), kFileMode) != 0 || !WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
+    if (!fd.Valid()) return false;
+    if (::fchmod(fd.Get(), kFileMode) != 0 || !WriteAll(fd.Get(), text) || ::fsync(fd.Get()) != 0) {
       ::unlink(temporary.c_str());
       return false;
     }
@@ -151,7 +137,7 @@ bool SettingsFileStore::ReplaceText(const std::string& text) const {
     return false;
   }
   FileDescriptor dir(::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.valid()) ::fsync(dir.get());
+  if (dir.Valid()) ::fsync(dir.Get());
   return true;
 }
 
