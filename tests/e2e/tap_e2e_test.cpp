@@ -1,5 +1,7 @@
 // A touch from the controller to the X server: the real program, the emulator on a
 // pseudo-terminal, and the pointer's press and release where the calibration puts them.
+#include <fstream>
+
 #include "settings/corners.h"
 #include "touch/calibration_transform.h"
 #include "touch/touch_report.h"
@@ -35,6 +37,14 @@ class Target {
     if (display_) XCloseDisplay(display_);
   }
   Window Id() const { return window_; }
+  std::pair<int, int> Pointer() {
+    Window root = 0, child = 0;
+    int x = -1, y = -1, winX = 0, winY = 0;
+    unsigned mask = 0;
+    XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &winX, &winY,
+                  &mask);
+    return {x, y};
+  }
   // The next press or release, within the time-out.
   std::optional<XButtonEvent> NextButton() {
     XEvent event{};
@@ -88,6 +98,32 @@ TEST_F(TavrelEndToEndTest, ATapLandsWhereTheCalibrationPutsIt) {
       EXPECT_EQ(event->y_root, y);
     }
   }
+
+  ASSERT_TRUE(OpenTrayMenu());
+  desktop.Key(XK_Up);
+  desktop.Key(XK_Return);
+  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
+}
+
+// A hand-edited tone length of 49 days holds the reader in the touch tone; Close still ends the
+// program at once.
+TEST_F(TavrelEndToEndTest, CloseEndsTheProgramDuringTheLongestTouchTone) {
+  std::ofstream(machine / "settings.reg") << "Windows Registry Editor Version 5.00\n\n"
+                                             "[HKEY_LOCAL_MACHINE\\Software\\Morvane\\Tavrel]\n"
+                                             "\"Buzzer Duration (msec)\"=dword:ffffffff\n";
+  sim::EmulatorOptions options;
+  options.machineDir = machine.string();
+  options.pace = false;
+  sim::ControllerEmulator emulator(options);
+  ASSERT_TRUE(emulator.Start()) << emulator.Error();
+  Target target(xvfb.Display());
+  Child tavrel = StartTavrel();
+  ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << "no panel; windows:" << Describe(desktop.Windows());
+
+  // The move comes before the tone, the press after it.
+  emulator.Report(kStatusTouching, 1000, 1000);
+  const auto pixel = PixelOf(1000, 1000);
+  ASSERT_TRUE(WaitFor([&] { return target.Pointer() == pixel; })) << Output();
 
   ASSERT_TRUE(OpenTrayMenu());
   desktop.Key(XK_Up);
