@@ -56,6 +56,7 @@ bool SettingsFileStore::Open() {
   if (error || ::access(directory_.c_str(), W_OK | X_OK) != 0) return false;
   DirectoryLock lock(directory_);
   if (!lock.locked()) return false;
+  RemoveAbandonedTemporaries();
   // An existing file is never rewritten here: whatever it holds stays until a value is saved.
   // One that cannot be read whole (or is no regular file) makes the store unavailable, so that
   // no write can replace it with the new value alone.
@@ -118,12 +119,27 @@ SettingsFileStore::ReadResult SettingsFileStore::ReadText(std::string& text) con
                                                             : ReadResult::kFailed;
 }
 
+// Called with the directory lock held: every writer holds it while its temporary file exists, so
+// any found now was left by a writer that was killed or lost its power. Unlinking removes a link,
+// never what it leads to.
+void SettingsFileStore::RemoveAbandonedTemporaries() const {
+  const std::string prefix = std::string(kFileName) + std::string(kTemporaryInfix);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(directory_, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() == prefix.size() + kTemporaryTemplate.size() && name.starts_with(prefix)) {
+      ::unlink(entry.path().c_str());
+    }
+  }
+}
+
 // Called with the directory lock held. The temporary file gets a fresh name, created
 // exclusively, so that a link planted under a guessable name is never followed, and a fixed
 // mode whatever the writer's umask, so that every member of the directory's group can go on
 // replacing the file.
 bool SettingsFileStore::ReplaceText(const std::string& text) const {
-  std::string temporary = FilePath() + ".XXXXXX";
+  std::string temporary =
+      FilePath() + std::string(kTemporaryInfix) + std::string(kTemporaryTemplate);
   {
     FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.Valid()) return false;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <string>
+#include <string_view>
 
 #include "platform/settings_store.h"
 
@@ -17,6 +18,9 @@ class SettingsFileStore : public SettingsStore {
   static constexpr const char* kFileName = "settings.reg";
   // Read and write for the owner and the directory's group (dialout), read for others.
   static constexpr unsigned kFileMode = 0664;
+  // Temporary files are named settings.reg.tmp-XXXXXX, mkostemp filling in the X.
+  static constexpr std::string_view kTemporaryInfix = ".tmp-";
+  static constexpr std::string_view kTemporaryTemplate = "XXXXXX";
 
   explicit SettingsFileStore(std::string directory);
 
@@ -30,6 +34,7 @@ class SettingsFileStore : public SettingsStore {
  private:
   enum class ReadResult { kRead, kMissing, kFailed };
   ReadResult ReadText(std::string& text) const;
+  void RemoveAbandonedTemporaries() const;
   bool ReplaceText(const std::string& text) const;
 
   std::string directory_;

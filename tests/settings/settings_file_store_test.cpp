@@ -229,6 +229,15 @@ TEST_F(SettingsFileStoreTest, KilledWriterNeverLeavesAPartialFile) {
       ASSERT_TRUE(file.Read("Value " + std::to_string(name)).has_value()) << round;
     }
   }
+  // What the killed writers left behind goes at the next start; a link planted under such a
+  // name goes, what it leads to stays.
+  fs::create_symlink(dir / "settings.reg", dir / "settings.reg.tmp-PLANTD");
+  std::ofstream(dir / "settings.reg.backup") << "kept";
+  SettingsFileStore next(dir);
+  ASSERT_TRUE(next.Open());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  EXPECT_TRUE(fs::exists(dir / "settings.reg.backup"));
+  EXPECT_TRUE(next.Read("Value 0").has_value());
 }
 
 }  // namespace
