@@ -30,10 +30,13 @@ bool AlsaToneService::Beep(uint32_t frequencyHz, uint32_t durationMs) {
 }
 
 bool AlsaToneService::Beep(uint32_t frequencyHz, uint32_t durationMs, std::stop_token stop) {
-  std::lock_guard lock(mutex_);
+  // A tone that finds the device busy with another thread's tone (the reader's, of any stored
+  // length) only waits its own length: no caller ever waits for another's tone.
+  std::unique_lock device(mutex_, std::try_to_lock);
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(durationMs);
   const bool inRange = frequencyHz >= kLowestHz && frequencyHz <= kHighestHz;
-  const bool played = inRange && Open() && Play(frequencyHz, durationMs, stop);
+  const bool played =
+      device.owns_lock() && inRange && Open() && Play(frequencyHz, durationMs, stop);
   // The rest of the tone's length, unless stop is requested first.
   std::mutex waitMutex;
   std::unique_lock wait(waitMutex);

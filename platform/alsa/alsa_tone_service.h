@@ -11,7 +11,8 @@ namespace tavrel {
 
 // Blocking square-wave tones on an ALSA device, opened on the first tone and kept. Every tone
 // takes its full length even when it cannot sound (no device, a frequency out of range, a write
-// error), so that the button press after it keeps its timing.
+// error, the device busy with another thread's tone), so that the button press after it keeps
+// its timing.
 class AlsaToneService : public ToneService {
  public:
   static constexpr uint32_t kLowestHz = 37;

@@ -65,5 +65,21 @@ TEST(AlsaToneServiceTest, AStopCutsAToneOfAnyLengthShort) {
   }
 }
 
+// A tone on another thread, of any length, never holds up a tone of its own length.
+TEST(AlsaToneServiceTest, ATonePlayingElsewhereDoesNotHoldUpAnother) {
+  AlsaToneService tone("null");
+  std::stop_source stop;
+  std::atomic<int> longPlayed{-1};
+  std::thread longest([&] { longPlayed = tone.Beep(2500, 0xFFFFFFFF, stop.get_token()); });
+  // Whether or not the long tone has the device yet, this one ends after its own length (on the
+  // old code it waited for the long one when that came first).
+  const auto start = std::chrono::steady_clock::now();
+  tone.Beep(2500, 50);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+  stop.request_stop();
+  longest.join();
+  EXPECT_EQ(longPlayed, 0) << "cut short";
+}
+
 }  // namespace
 }  // namespace tavrel
