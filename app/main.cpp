@@ -1,6 +1,7 @@
 // tavrel: the touch-screen manager. It takes only --help and --version; its settings live in the
 // machine directory ($TAVREL_MACHINE_DIR).
 #include "app/command_line.h"
+#include "app/program_arguments.h"
 #include "app/touch_app.h"
 #include "platform/alsa/alsa_tone_service.h"
 #include "platform/linux/kept_system_parameters.h"
@@ -20,7 +21,8 @@ int main(int argc, char** argv) {
   if (const auto status = HandleCommandLine("tavrel", kTavrelHelp, argc, argv)) return *status;
   SystemLogSink logSink("tavrel");
   log::SetSink(&logSink, SystemLogSink::LevelFromEnvironment());
-  QtWindowService windows(argc, argv);
+  ProgramArguments arguments(argc, argv);
+  QtWindowService windows(arguments.Count(), arguments.Values());
   SettingsFileStore store(MachineDirectory());
   KeptSystemParameters keptSystem;
   QtSystemParameters system(keptSystem);
@@ -34,7 +36,7 @@ int main(int argc, char** argv) {
   SystemClock clock;
   XkbKeyService keys;
   TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
-               argv[0]);
+               arguments.Path());
   app.InitInstance();
   return app.ExitStatus();
 }

@@ -114,13 +114,9 @@ void MainPanel::OnCommand(int32_t command) {
 }
 
 void MainPanel::ToggleRightClick() {
-  if (settings->ReadRightClickEnabled() == 1) {
-    settings->SaveRightClickEnabled(0);
-    settings->ShowRightClickState(0);
-  } else {
-    settings->SaveRightClickEnabled(1);
-    settings->ShowRightClickState(1);
-  }
+  settings->SaveRightClickEnabled(settings->ReadRightClickEnabled() == 1 ? 0 : 1);
+  // The image shows what the next touch will do: a write that failed changed nothing.
+  settings->ShowRightClickState(settings->IsRightClickEnabled());
 }
 
 void MainPanel::OnTrayNotify(int32_t /*iconId*/, int32_t mouseMessage) {

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "touch/touch_report.h"
+
 namespace tavrel::sim {
 
 namespace {
@@ -96,7 +98,7 @@ bool ControllerEmulator::Start() {
     return false;
   }
   // A fresh terminal echoes and edits lines; the controller's line carries raw bytes.
-  cfmakeraw(&tio);
+  if (!options_.cooked) cfmakeraw(&tio);
   cfsetspeed(&tio, B9600);
   tcsetattr(slave_, TCSANOW, &tio);
   std::error_code failed;
@@ -113,8 +115,8 @@ bool ControllerEmulator::Start() {
 }
 
 Bytes ControllerEmulator::EncodeReport(uint8_t status, uint32_t x, uint32_t y) {
-  return {status, static_cast<uint8_t>((x >> 7) & 0x0F), static_cast<uint8_t>(x & 0x7F),
-          static_cast<uint8_t>((y >> 7) & 0x0F), static_cast<uint8_t>(y & 0x7F)};
+  const ReportBytes report = tavrel::EncodeReport(status, x, y);
+  return {report.begin(), report.end()};
 }
 
 void ControllerEmulator::Send(Bytes bytes) {
