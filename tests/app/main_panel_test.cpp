@@ -533,7 +533,6 @@ TEST_F(MainPanelTest, SecondStartBringsThePanelForwardAndEndsItself) {
     bool claimed;
   };
   const Row rows[] = {
-      {"first start runs", false, false, true},
       {"second start: the hidden panel comes back", false, true, true},
       {"start while one runs ends at once", true, false, false},
   };
