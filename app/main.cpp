@@ -11,6 +11,7 @@
 #include "platform/linux/serial_ports.h"
 #include "platform/linux/settings_file_store.h"
 #include "platform/linux/system_log_sink.h"
+#include "platform/qt/qt_single_instance.h"
 #include "platform/qt/qt_system_parameters.h"
 #include "platform/qt/qt_window_service.h"
 #include "platform/x11/xkb_key_service.h"
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
   XkbKeyService keys;
   TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
                arguments.Path());
+  // Before anything opens the port or adds an icon.
+  QtSingleInstance instance;
+  if (!app.ClaimInstance(instance)) return 0;
   app.InitInstance();
   return app.ExitStatus();
 }

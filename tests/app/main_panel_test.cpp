@@ -11,13 +11,16 @@
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_events.h"
 #include "platform/fake/fake_key_service.h"
+#include "platform/fake/fake_log_sink.h"
 #include "platform/fake/fake_pointer_service.h"
 #include "platform/fake/fake_serial.h"
 #include "platform/fake/fake_settings_store.h"
+#include "platform/fake/fake_single_instance.h"
 #include "platform/fake/fake_system_parameters.h"
 #include "platform/fake/fake_threads.h"
 #include "platform/fake/fake_tone_service.h"
 #include "platform/fake/fake_window_service.h"
+#include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
 #include "tools/sim/controller_emulator.h"
 #include "tools/sim/controller_memory.h"
@@ -494,6 +497,101 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
   EXPECT_EQ(Log(order.end() - 2, order.end()), (Log{"ended 129 2", "ended 102 2"}))
       << "the open dialog ends first";
   EXPECT_EQ(windows.cursorCount, 0);
+}
+
+// Without a notification area the panel is the way to every command, and stays reachable.
+TEST_F(MainPanelTest, WithoutANotificationAreaThePanelCarriesTheCommands) {
+  struct Step {
+    const char* legend;
+    std::function<void(WindowHandle)> act;
+    bool icon;
+    bool hideEnabled;
+    bool visible;
+    bool commandsInContextMenu;
+  };
+  const std::vector<MenuEntry> trayMenu = *resources::LoadMenuPopup(id::kTrayMenu, 0);
+  const Step steps[] = {
+      {"no host at start", [](WindowHandle) {}, false, false, true, true},
+      {"Hide (Enter reaches it) does nothing",
+       [&](WindowHandle h) { windows.Command(h, id::kHideButton); }, false, false, true, true},
+      {"Show on top from the context menu",
+       [&](WindowHandle h) { windows.Command(h, id::kShowOnTopCommand); }, false, false, true,
+       true},
+      {"a host appears: the icon comes", [&](WindowHandle) { windows.SetTrayHost(true); }, true,
+       true, true, false},
+      {"Hide works again", [&](WindowHandle h) { windows.Command(h, id::kHideButton); }, true, true,
+       false, false},
+      {"the host goes: the hidden panel comes back",
+       [&](WindowHandle) { windows.SetTrayHost(false); }, false, false, true, true},
+  };
+  FakeLogSink logged;
+  windows.trayHost = false;
+  Controller("COM5:");
+  Run([&](WindowHandle h) {
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.legend);
+      step.act(h);
+      EXPECT_EQ(windows.trayIcons.size(), step.icon ? 1u : 0u);
+      EXPECT_EQ(windows.ControlState(h, id::kHideButton).enabled, step.hideEnabled);
+      EXPECT_EQ(windows.WindowState(h).visible, step.visible);
+      const auto commands = windows.ContextMenu(h);
+      EXPECT_EQ(commands.size(), step.commandsInContextMenu ? trayMenu.size() : 0u);
+    }
+    // The same entries as the tray menu, with "Show on top" marked as it is now (off).
+    std::vector<MenuEntry> expected = trayMenu;
+    expected.front().checked = false;
+    EXPECT_EQ(windows.ContextMenu(h), expected);
+    windows.Command(h, id::kCloseCommand);
+  });
+  EXPECT_FALSE(windows.WatchingTrayHost()) << "the watch ends with the panel";
+  const auto lines = logged.Lines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.starts_with("No notification"); }),
+            2)
+      << "once at start, once when the host went";
+}
+
+// A later start asks the running one forward and ends without opening anything.
+TEST_F(MainPanelTest, SecondStartBringsThePanelForwardAndEndsItself) {
+  struct Row {
+    const char* legend;
+    bool otherRunning;
+    bool hideFirst;
+    bool claimed;
+  };
+  const Row rows[] = {
+      {"second start: the hidden panel comes back", false, true, true},
+      {"start while one runs ends at once", true, false, false},
+  };
+  Controller("COM5:");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    FakeLogSink logged;
+    FakeSingleInstance instance;
+    instance.otherRunning = row.otherRunning;
+    const size_t opened = ports.Opened().size();
+    const size_t logSize = windows.Log().size();
+    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
+                 "tavrel");
+    windows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
+      instance.SecondStart();                     // at once: during start-up the request is dropped
+      windows.Command(h, id::kShowOnTopCommand);  // not topmost, so raising is visible
+      if (row.hideFirst) windows.Command(h, id::kHideButton);
+      instance.SecondStart();
+      EXPECT_TRUE(windows.WindowState(h).visible);
+      const Log log = windows.Log();
+      EXPECT_EQ(log.back(), "place 102 948,651") << "raised where it was";
+      windows.Close(h);
+    };
+    ASSERT_EQ(app.ClaimInstance(instance), row.claimed);
+    if (row.claimed) app.InitInstance();
+    EXPECT_EQ(ports.Opened().size() > opened, row.claimed);
+    EXPECT_EQ(windows.Log().size() > logSize, row.claimed) << "no window, no icon";
+    const auto lines = logged.Lines();
+    EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.starts_with("Already running"); }),
+              !row.claimed);
+  }
 }
 
 }  // namespace
