@@ -188,11 +188,11 @@ bool CTvSerialPort::Listen(const Reader& reader, ReportFramer& framer) {
 }
 
 bool CTvSerialPort::Reconnect(Reader& reader) {
-  log::Info(portName_ + " hung up; trying it again every " + std::to_string(kRetryMs / 1000) +
-            " s");
   // The lost device goes at once, and with it its descriptor and its lock on the port.
   port_.reset();
   reader.port = nullptr;
+  log::Info(portName_ + " hung up; trying it again every " + std::to_string(kRetryMs / 1000) +
+            " s");
   Event* const waits[] = {reader.quit, reader.stop};
   for (uint32_t attempt = 1;; ++attempt) {
     const int32_t woke = platform_.events.WaitAny(waits, kRetryMs);
