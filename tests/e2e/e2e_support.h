@@ -81,6 +81,7 @@ class Child {
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
