@@ -6,7 +6,7 @@ namespace tavrel::soak {
 
 namespace {
 // Raw controller units; 24 of them are more than ten pixels on a 1024 × 768 screen.
-constexpr uint32_t kLow = 350, kSpan = 1000, kStep = 24, kApart = 48;
+constexpr uint32_t kLow = 350, kSpan = 1000, kStep = 24, kApart = 3 * kStep;
 
 uint32_t Distance(uint32_t a, uint32_t b) { return a > b ? a - b : b - a; }
 }  // namespace
@@ -14,15 +14,19 @@ uint32_t Distance(uint32_t a, uint32_t b) { return a > b ? a - b : b - a; }
 Gestures::Point Gestures::Start() {
   ++count_;
   Point start{kLow + (count_ * 137) % kSpan, kLow + (count_ * 311) % kSpan};
-  if (Distance(start.x, last_.x) < kApart && Distance(start.y, last_.y) < kApart) {
-    start.x = start.x + kApart > kLow + kSpan ? start.x - kApart : start.x + kApart;
-  }
+  // Away from the last report, and from the last touching one: the movement filter measures a
+  // touch's first move from there.
+  const auto near = [&](Point other) {
+    return Distance(start.x, other.x) < kApart && Distance(start.y, other.y) < kApart;
+  };
+  while (near(last_) || near(lastTouching_)) start.x = kLow + (start.x - kLow + kApart) % kSpan;
   return start;
 }
 
 void Gestures::Send(sim::ControllerEmulator& emulator, uint8_t status, Point at) {
   emulator.Report(status, at.x, at.y);
   last_ = at;
+  if (status == kStatusTouching) lastTouching_ = at;
 }
 
 uint32_t Gestures::Drag(sim::ControllerEmulator& emulator, uint32_t steps) {

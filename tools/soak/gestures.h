@@ -25,6 +25,7 @@ class Gestures {
 
   uint32_t count_ = 0;
   Point last_{0, 0};
+  Point lastTouching_{0, 0};
 };
 
 }  // namespace tavrel::soak
