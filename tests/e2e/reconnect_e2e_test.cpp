@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "settings/corners.h"
+#include "tools/soak/live_rig.h"
 #include "touch/calibration_transform.h"
 #include "touch/touch_report.h"
 // Last: the harness brings in Xlib, whose macros clash with the headers above.
@@ -17,21 +18,6 @@ std::pair<int, int> PixelOf(int32_t rawX, int32_t rawY) {
   const AbsolutePoint at = ToAbsolutePointer(ApplyCalibration(FactoryCorners(), rawX, rawY));
   return {static_cast<int>(int64_t{at.x} * kScreenWidth / 65536),
           static_cast<int>(int64_t{at.y} * kScreenHeight / 65536)};
-}
-
-// The CPU time the process has used, in clock ticks (user and system).
-long CpuTicks(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  // Fields after the command name, which may hold spaces, start behind its closing bracket.
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string field;
-  long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::stol(field);
-    if (i == 15) stime = std::stol(field);
-  }
-  return utime + stime;
 }
 
 class ReconnectEndToEndTest : public TavrelEndToEndTest {
@@ -100,13 +86,12 @@ TEST_F(ReconnectEndToEndTest, TheLineComesBackAndTouchesFlowAgain) {
   emulator->HangUp();
   ASSERT_TRUE(Logged("COM5: hung up")) << Output();
   // Gone for three retry intervals: a busy retry would take a whole core.
-  const long before = CpuTicks(tavrel.Pid());
+  const double before = soak::ProcessCpuSeconds(tavrel.Pid());
   const auto start = std::chrono::steady_clock::now();
   std::this_thread::sleep_for(6s);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double share = static_cast<double>(CpuTicks(tavrel.Pid()) - before) /
-                       static_cast<double>(sysconf(_SC_CLK_TCK)) / seconds;
+  const double share = (soak::ProcessCpuSeconds(tavrel.Pid()) - before) / seconds;
   EXPECT_LT(share, 0.2) << "CPU share while the line is gone";
 
   const size_t requests = emulator->Requests().size();

@@ -185,8 +185,10 @@ long LiveRig::OpenDescriptors() const {
   return failed ? -1 : count;
 }
 
-double LiveRig::CpuSeconds() const {
-  const std::string stat = ProcText(program_, "stat");
+double LiveRig::CpuSeconds() const { return ProcessCpuSeconds(program_); }
+
+double ProcessCpuSeconds(pid_t pid) {
+  const std::string stat = ProcText(pid, "stat");
   // Fields after the command name, which may hold spaces, start behind its closing bracket.
   std::istringstream fields(stat.substr(stat.rfind(')') + 2));
   std::string field;

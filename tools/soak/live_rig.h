@@ -18,6 +18,9 @@ namespace tavrel::soak {
 
 using SteadyClock = std::chrono::steady_clock;
 
+// A process's user and system CPU time in seconds, from /proc.
+double ProcessCpuSeconds(pid_t pid);
+
 // The real program at work as a kiosk runs it: a private Xvfb with trayer as the tray host, the
 // emulator on the line at 9600 baud, and an X client that notes when each pointer move arrives
 // (XI2 raw motion), as any other client would see it.
