@@ -2,9 +2,8 @@
 // line hangs up and comes back on the same port.
 #include <sstream>
 
-#include "settings/corners.h"
+#include "tests/e2e/factory_pixel.h"
 #include "tools/soak/live_rig.h"
-#include "touch/calibration_transform.h"
 #include "touch/touch_report.h"
 // Last: the harness brings in Xlib, whose macros clash with the headers above.
 #include "tests/e2e/e2e_support.h"
@@ -13,12 +12,6 @@ namespace tavrel::e2e {
 namespace {
 
 constexpr int kScreenWidth = 1024, kScreenHeight = 768;
-
-std::pair<int, int> PixelOf(int32_t rawX, int32_t rawY) {
-  const AbsolutePoint at = ToAbsolutePointer(ApplyCalibration(FactoryCorners(), rawX, rawY));
-  return {static_cast<int>(int64_t{at.x} * kScreenWidth / 65536),
-          static_cast<int>(int64_t{at.y} * kScreenHeight / 65536)};
-}
 
 class ReconnectEndToEndTest : public TavrelEndToEndTest {
  protected:

@@ -1,9 +1,7 @@
 #include "tools/soak/live_rig.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,11 +9,11 @@
 #include <functional>
 #include <sstream>
 
+#include "tools/soak/spawn.h"
+
 // Last: Xlib's macros clash with the headers above.
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
-
-extern "C" char** environ;
 
 namespace tavrel::soak {
 
@@ -55,9 +53,9 @@ LiveRig::LiveRig(const std::string& program, const std::vector<std::string>& env
     return;
   }
   const std::vector<std::string> display = {"DISPLAY=" + xvfb_.Display()};
-  tray_ = Spawn({"trayer", "--edge", "bottom", "--align", "left", "--widthtype", "pixel", "--width",
-                 "120", "--height", "24"},
-                display, "/dev/null");
+  tray_ = SpawnWithOutput({"trayer", "--edge", "bottom", "--align", "left", "--widthtype", "pixel",
+                           "--width", "120", "--height", "24"},
+                          display, "/dev/null");
   watcher_ = std::thread([this] { Watch(); });
   sim::EmulatorOptions options;
   options.machineDir = machine_.string();
@@ -70,7 +68,7 @@ LiveRig::LiveRig(const std::string& program, const std::vector<std::string>& env
   env.insert(env.end(), {"DISPLAY=" + xvfb_.Display(), "TAVREL_MACHINE_DIR=" + machine_.string()});
   // The tray host first, so that the program finds its tray.
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  program_ = Spawn({program}, env, (machine_ / "tavrel.log").string());
+  program_ = SpawnWithOutput({program}, env, (machine_ / "tavrel.log").string());
   if (!WaitUntil([this] { return watching_.load(); }, std::chrono::seconds(10))) {
     error_ = "no XI2 raw motion on the display";
   } else if (!WaitCount("calibration read from the controller", 1, std::chrono::seconds(20))) {
@@ -86,27 +84,6 @@ LiveRig::~LiveRig() {
   End(tray_);
   std::error_code ignored;
   std::filesystem::remove_all(machine_, ignored);
-}
-
-pid_t LiveRig::Spawn(const std::vector<std::string>& args,
-                     const std::vector<std::string>& environment, const std::string& output) {
-  std::vector<std::string> all = environment;
-  for (char** e = environ; *e != nullptr; ++e) all.emplace_back(*e);
-  std::vector<std::string> words = args;
-  std::vector<char*> argv, envp;
-  for (auto& word : words) argv.push_back(word.data());
-  for (auto& var : all) envp.push_back(var.data());
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  pid_t pid = -1;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
 }
 
 void LiveRig::Watch() {

@@ -59,8 +59,6 @@ class LiveRig {
 
  private:
   void Watch();
-  pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& environment,
-              const std::string& output);
 
   std::filesystem::path machine_;
   std::string error_;
