@@ -191,6 +191,7 @@ bool CTvSerialPort::Reconnect(Reader& reader) {
   // The lost device goes at once, and with it its descriptor and its lock on the port.
   port_.reset();
   reader.port = nullptr;
+  decoder_.LiftTouch();
   log::Info(portName_ + " hung up; trying it again every " + std::to_string(kRetryMs / 1000) +
             " s");
   Event* const waits[] = {reader.quit, reader.stop};

@@ -540,11 +540,16 @@ TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
     FakeLogSink sink(LogLevel::kDebug);
     program.settings.leftBottomX = 100;
     ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+    // Lost mid-touch: the button does not stay held while the controller is gone.
+    program.log.Clear();
+    Receive(kTouch);
+    ASSERT_TRUE(WaitUntil([&] { return !program.log.Descriptions().empty(); }));
     ports.With(line, [&](FakeLine& l) {
       l.hungUp = true;
       row.whileGone(l);
     });
     ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "COM5: hung up") == 1; }));
+    EXPECT_EQ(program.log.Descriptions().back(), "left up");
     // The state of the row alone keeps the port from answering now.
     ports.With(line, [&](FakeLine& l) { l.hungUp = l.answer && !l.missing && !l.failSet; });
     ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "not back yet (attempt 3)") == 1; }));
