@@ -1,5 +1,7 @@
 #include "tools/soak/gestures.h"
 
+#include <algorithm>
+
 #include "touch/touch_report.h"
 
 namespace tavrel::soak {
@@ -30,8 +32,10 @@ void Gestures::Send(sim::ControllerEmulator& emulator, uint8_t status, Point at)
 }
 
 uint32_t Gestures::Drag(sim::ControllerEmulator& emulator, uint32_t steps) {
+  // Half the area at most, so that one of the two directions always stays inside it.
+  steps = std::min(steps, kSpan / 2 / kStep);
   Point at = Start();
-  // Down, then along a diagonal that turns back at the edges of the area.
+  // Down, then along a diagonal towards the side with room for it.
   Send(emulator, kStatusTouching, at);
   int32_t dx = at.x + steps * kStep > kLow + kSpan ? -1 : 1;
   const int32_t dy = at.y + steps * kStep > kLow + kSpan ? -1 : 1;

@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 
 constexpr auto kHangUpEvery = 60s;
 constexpr auto kGone = 3s;
-constexpr uint32_t kDragsPerRound = 20, kTapsPerRound = 20, kDragSteps = 40;
+constexpr uint32_t kDragsPerRound = 20, kTapsPerRound = 20, kDragSteps = 20;
 
 struct Figures {
   uint64_t reports = 0, lost = 0, extra = 0, hangUps = 0, reconnections = 0;
