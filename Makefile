@@ -1,4 +1,4 @@
-# Entry points: make run, make test, make bench, make fuzz, make package.
+# Entry points: make run, make test, make bench, make soak, make fuzz, make package.
 # Each installs missing Debian packages first (as root) and builds into build*/.
 
 JOBS ?= $(shell nproc)
@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 # leaves them warnings.
 WERROR := -DTAVREL_WERROR=ON
 
-.PHONY: all deps build run test test-plain test-asan test-tsan bench fuzz format clean package
+.PHONY: all deps build run test test-plain test-asan test-tsan bench soak fuzz format clean package
 
 all: build
 
@@ -41,6 +41,10 @@ test-tsan: deps
 
 bench: build
 	scripts/bench.sh build
+
+# The real program for SOAK_SECONDS (default 600) with touches at the line rate and hang-ups.
+soak: build
+	scripts/soak.sh build
 
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVREL_WITH_FUZZ=ON -DTAVREL_WITH_GUI=OFF -DTAVREL_WITH_BENCH=OFF $(WERROR) >/dev/null

@@ -16,12 +16,14 @@
 #include "platform/qt/qt_window_service.h"
 #include "platform/x11/xkb_key_service.h"
 #include "platform/x11/xtest_pointer_service.h"
+#include "tavrel_version.h"
 
 int main(int argc, char** argv) {
   using namespace tavrel;
   if (const auto status = HandleCommandLine("tavrel", kTavrelHelp, argc, argv)) return *status;
   SystemLogSink logSink("tavrel");
   log::SetSink(&logSink, SystemLogSink::LevelFromEnvironment());
+  log::Info(std::string("version ") + kTavrelVersion + ", machine directory " + MachineDirectory());
   ProgramArguments arguments(argc, argv);
   QtWindowService windows(arguments.Count(), arguments.Values());
   SettingsFileStore store(MachineDirectory());
@@ -42,5 +44,6 @@ int main(int argc, char** argv) {
   QtSingleInstance instance;
   if (!app.ClaimInstance(instance)) return 0;
   app.InitInstance();
+  log::Info("exit status " + std::to_string(app.ExitStatus()));
   return app.ExitStatus();
 }

@@ -1,9 +1,11 @@
 // The command half of CTvSerialPort: the controller protocol (see link/controller_wire.h) and
 // the detection of the controller at start-up.
 #include <array>
+#include <cstdio>
 
 #include "link/controller_wire.h"
 #include "link/serial_port.h"
+#include "platform/log.h"
 
 namespace tavrel {
 
@@ -17,6 +19,18 @@ constexpr int32_t kFirstPort = 1;
 constexpr int32_t kLastPort = 10;
 
 uint16_t Word(uint8_t low, uint8_t high) { return static_cast<uint16_t>(high * 256 + low); }
+
+// One debug line per exchange step, built only when the debug level is on.
+void LogBytes(const char* what, const uint8_t* bytes, uint32_t count) {
+  if (!log::Enabled(LogLevel::kDebug)) return;
+  std::string line = what;
+  char part[4];
+  for (uint32_t i = 0; i < count; ++i) {
+    std::snprintf(part, sizeof part, " %02X", bytes[i]);
+    line += part;
+  }
+  log::Debug(line);
+}
 }  // namespace
 
 int32_t CTvSerialPort::WriteData(const uint8_t* bytes, uint32_t count, uint32_t& written) {
@@ -28,6 +42,7 @@ int32_t CTvSerialPort::WriteData(const uint8_t* bytes, uint32_t count, uint32_t&
   const auto done = port_->Write(bytes, count, kWriteTimeoutMs);
   if (!done) return link_result::kWriteFailed;
   written = *done;
+  LogBytes("sent", bytes, written);
   platform_.clock.Sleep(kPauseAfterWriteMs);
   return link_result::kOk;
 }
@@ -35,14 +50,16 @@ int32_t CTvSerialPort::WriteData(const uint8_t* bytes, uint32_t count, uint32_t&
 int32_t CTvSerialPort::ReadData(uint8_t* buffer, uint32_t capacity, uint32_t& received) {
   received = 0;
   if (!port_) return link_result::kReadFailed;
-  const int32_t woke = port_->WaitReceived({}, kAnswerTimeoutMs, 1);
-  if (woke == kWaitFailed) return link_result::kReadFailed;
+  const int32_t woke = port_->WaitReceived(answerAbort_, kAnswerTimeoutMs, 1);
+  // An abort event (the program ends, or a command wants the line) fails the read as well.
+  if (woke == kWaitFailed || woke >= 0) return link_result::kReadFailed;
   if (woke != kWaitReceived) return link_result::kOk;
   while (received < capacity) {
     const auto got = port_->Read(buffer + received, capacity - received);
     if (!got || *got == 0) break;
     received += *got;
   }
+  LogBytes("received", buffer, received);
   return link_result::kOk;
 }
 
@@ -183,15 +200,20 @@ int32_t CTvSerialPort::CheckMemory() {
 int32_t CTvSerialPort::ReadCalibration() {
   ReaderPark park(*this, ReaderPark::OnExit::kRelease);
   if (!park.Parked()) return link_result::kCalibrationReadFailed;
-  bool failed = false;
   Corners corners = settings_.GetCorners();
+  const bool read = ReadCorners(corners);
+  settings_.SetCorners(corners);
+  return read ? link_result::kOk : link_result::kCalibrationReadFailed;
+}
+
+bool CTvSerialPort::ReadCorners(Corners& corners) {
+  bool failed = false;
   for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
     uint8_t low = 0, high = 0, echo = 0;
     failed |= ReadMemoryWord(index, low, high, echo) != link_result::kOk || echo != index;
     corners.*CornerValueOfWord(index).value = Word(low, high);
   }
-  settings_.SetCorners(corners);
-  return failed ? link_result::kCalibrationReadFailed : link_result::kOk;
+  return !failed;
 }
 
 int32_t CTvSerialPort::WriteCalibration() {
@@ -215,6 +237,7 @@ std::string CTvSerialPort::PortNameOf(int32_t number) {
 }
 
 bool CTvSerialPort::TryPort(int32_t number) {
+  log::Info("looking for the controller on " + PortNameOf(number));
   return OpenSerialPort(PortNameOf(number)) == link_result::kOk &&
          CheckController() == link_result::kOk;
 }
@@ -236,10 +259,19 @@ int32_t CTvSerialPort::DetectController(int32_t& port) {
   port_.reset();
   if (!TryPort(settings_.ReadSerialPort())) {
     CloseSerialPort(0);
-    if (ScanPorts(port) != link_result::kOk) return link_result::kNoController;
+    if (ScanPorts(port) != link_result::kOk) {
+      log::Info("no controller on any port");
+      return link_result::kNoController;
+    }
   }
-  if (ReadCalibration() != link_result::kOk) {
-    if (settings_.LoadCorners() != kSettingsOk) settings_.ResetCorners();
+  log::Info("controller found on " + portName_);
+  if (ReadCalibration() == link_result::kOk) {
+    log::Info("calibration read from the controller");
+  } else {
+    const bool stored = settings_.LoadCorners() == kSettingsOk;
+    if (!stored) settings_.ResetCorners();
+    log::Info(stored ? "calibration not read from the controller; using the stored one"
+                     : "calibration not read from the controller; using the factory one");
     settings_.ShowMessage("Failed loading calibration data. Loading default value!");
   }
   return link_result::kOk;

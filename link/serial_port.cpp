@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "link/report_framer.h"
+#include "platform/log.h"
 
 namespace tavrel {
 
@@ -21,6 +22,9 @@ constexpr uint32_t kDrainChunk = 64;
 // short; one that waits for the user-interface thread cannot park before that thread is free
 // again, so the command fails after this time.
 constexpr auto kParkWait = std::chrono::milliseconds(1000);
+// How often a lost line is tried again: often enough that touch is back within moments of the
+// adapter, rarely enough to cost nothing while it is gone.
+constexpr int32_t kRetryMs = 2000;
 }  // namespace
 
 CTvSerialPort::CTvSerialPort(TouchSettings& settings, ReportDecoder& decoder, Platform platform)
@@ -42,23 +46,24 @@ int32_t CTvSerialPort::OpenSerialPort(const std::string& name) {
   port_.reset();
   port_ = platform_.ports.Open(name);
   if (!port_) return link_result::kOpenFailed;
-  if (!GetDCB()) settings_.ShowMessage("CTvSerialPort->GetDCB error getting DCB structure!");
+  ConfigurePort([this](const char* text) { settings_.ShowMessage(text); });
+  return StartReader();
+}
+
+void CTvSerialPort::ConfigurePort(const std::function<void(const char*)>& failed) {
+  if (!GetDCB()) failed("CTvSerialPort->GetDCB error getting DCB structure!");
   SetupDCB();
   if (!port_->SetLineSettings(lineSettings_)) {
-    settings_.ShowMessage("CTvSerialPort->OpenSerialPort SetCommState error!");
+    failed("CTvSerialPort->OpenSerialPort SetCommState error!");
   }
   SetupTimeouts();
-  if (!port_->SetTimeouts(timeouts_)) {
-    settings_.ShowMessage("CTvSerialPort->OpenSerialPort SetCommTimeouts error!");
-  }
-  if (!port_->Purge(kPurgeRxClear)) {
-    settings_.ShowMessage("CTvSerialPort->OpenSerialPort PurgeComm error!");
-  }
+  if (!port_->SetTimeouts(timeouts_))
+    failed("CTvSerialPort->OpenSerialPort SetCommTimeouts error!");
+  if (!port_->Purge(kPurgeRxClear)) failed("CTvSerialPort->OpenSerialPort PurgeComm error!");
   eventMask_ = kEventRxChar;
   if (!port_->SetEventMask(eventMask_)) {
-    settings_.ShowMessage("CTvSerialPort->OpenSerialPort error configuring event mask");
+    failed("CTvSerialPort->OpenSerialPort error configuring event mask");
   }
-  return StartReader();
 }
 
 int32_t CTvSerialPort::GetDCB() { return port_ && port_->GetLineSettings(lineSettings_) ? 1 : 0; }
@@ -158,21 +163,74 @@ void CTvSerialPort::ReaderPark::Release() {
 
 void CTvSerialPort::ReaderThread(Reader reader) {
   ReportFramer framer;
+  while (Listen(reader, framer)) {
+    framer.Reset();
+    if (!Reconnect(reader)) return;
+  }
+}
+
+bool CTvSerialPort::Listen(const Reader& reader, ReportFramer& framer) {
   Event* const running[] = {reader.quit, reader.stop};
   for (;;) {
     const int32_t woke = reader.port->WaitReceived(running, kWaitForever,
                                                    ReportFramer::kReportLength - framer.Pending());
-    if (woke == 0) return;
+    if (woke == 0) return false;
     if (woke == 1) {
       reader.stop->Reset();
       // Every command purges the line, so a report in progress will not be completed.
       framer.Reset();
-      if (!Park(reader)) return;
-    } else if (woke == kWaitReceived) {
-      Drain(*reader.port, framer);
+      if (!Park(reader)) return false;
+    } else if (woke == kWaitFailed || (woke == kWaitReceived && !Drain(*reader.port, framer))) {
+      // A USB adapter pulled out, or the far end hung up.
+      return true;
     }
-    // A failed wait is not reported; a device that hung up waits for the events only.
   }
+}
+
+bool CTvSerialPort::Reconnect(Reader& reader) {
+  // The lost device goes at once, and with it its descriptor and its lock on the port.
+  port_.reset();
+  reader.port = nullptr;
+  decoder_.LiftTouch();
+  log::Info(portName_ + " hung up; trying it again every " + std::to_string(kRetryMs / 1000) +
+            " s");
+  Event* const waits[] = {reader.quit, reader.stop};
+  for (uint32_t attempt = 1;; ++attempt) {
+    const int32_t woke = platform_.events.WaitAny(waits, kRetryMs);
+    if (woke == 0) return false;
+    if (woke == 1) {
+      // A command finds no line and fails; the retries go on once it is done.
+      reader.stop->Reset();
+      if (!Park(reader)) return false;
+      continue;
+    }
+    if (Reopen(reader)) {
+      log::Info(portName_ + " answers again; calibration read (attempt " + std::to_string(attempt) +
+                ")");
+      reader.port = port_.get();
+      return true;
+    }
+    log::Debug(portName_ + " not back yet (attempt " + std::to_string(attempt) + ")");
+  }
+}
+
+bool CTvSerialPort::Reopen(const Reader& reader) {
+  port_ = platform_.ports.Open(portName_);
+  if (!port_) return false;
+  // Nobody is there to dismiss a message box at every attempt: a refusal fails the attempt.
+  bool configured = true;
+  ConfigurePort([&configured](const char*) { configured = false; });
+  Event* const aborts[] = {reader.quit, reader.stop};
+  answerAbort_ = aborts;
+  Corners corners = settings_.GetCorners();
+  const bool answered = configured && ReadCorners(corners);
+  answerAbort_ = {};
+  if (!answered) {
+    port_.reset();
+    return false;
+  }
+  settings_.SetCorners(corners);
+  return true;
 }
 
 bool CTvSerialPort::Park(const Reader& reader) {
@@ -191,18 +249,19 @@ bool CTvSerialPort::Park(const Reader& reader) {
   }
 }
 
-void CTvSerialPort::Drain(SerialDevice& port, ReportFramer& framer) {
+bool CTvSerialPort::Drain(SerialDevice& port, ReportFramer& framer) {
   std::array<uint8_t, kDrainChunk> bytes;
   std::optional<uint32_t> got;
   // A read that does not fill the buffer has taken all there was; what comes later wakes the
   // reader again.
   do {
     got = port.Read(bytes.data(), kDrainChunk);
-    if (!got) return;
+    if (!got) return false;
     framer.Feed(bytes.data(), *got, [this](const ReportFramer::Report& report) {
       decoder_.DecodeReport(report.data(), ReportFramer::kReportLength, settings_.GetDecoderMode());
     });
   } while (*got == kDrainChunk);
+  return true;
 }
 
 }  // namespace tavrel

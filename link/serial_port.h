@@ -3,8 +3,10 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -120,9 +122,20 @@ class CTvSerialPort {
   // StopThread's work: true once the reader is parked, or when there is none.
   bool ParkReader();
   void ReaderThread(Reader reader);
+  // Hands reports to the decoder; false when the reader is to end, true when the line is lost.
+  bool Listen(const Reader& reader, class ReportFramer& framer);
+  // After the line is lost: opens the same port again at each retry interval until the
+  // controller answers and its calibration is read (true), or the reader is to end (false).
+  bool Reconnect(Reader& reader);
+  bool Reopen(const Reader& reader);
+  // Writes the line settings, time-outs, purge and event mask; failed(text) for each refusal.
+  void ConfigurePort(const std::function<void(const char*)>& failed);
+  // Reads the four corners' words; true when every word came with its echo.
+  bool ReadCorners(Corners& corners);
   // Holds the reader while a command has the line; false when the reader is to end.
   bool Park(const Reader& reader);
-  void Drain(SerialDevice& port, class ReportFramer& framer);
+  // False when a read failed: the line is lost.
+  bool Drain(SerialDevice& port, ReportFramer& framer);
   int32_t StartReader();
   void EndReader();
   void RenewEvents();
@@ -151,6 +164,9 @@ class CTvSerialPort {
   // Ends the reader when its port is closed: a loop of its own would never return.
   std::unique_ptr<Event> quitEvent_;
   std::thread reader_;
+  // Events that end a wait for an answer early: empty, but while the reader itself talks to the
+  // controller after a hang-up, its quit and stop events.
+  std::span<Event* const> answerAbort_;
 
   // Whether the reader is to stay parked is this flag, not the start event alone: a start signal
   // given while the reader wakes from the last one would otherwise be reset unseen and leave the

@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev
+  libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev libxi-dev
   libasound2-dev
   xvfb xdotool trayer openbox x11-apps x11-utils x11-xkb-utils xinput imagemagick
   fonts-liberation

@@ -1,5 +1,7 @@
 #include "settings/touch_settings.h"
 
+#include "platform/log.h"
+
 namespace tavrel {
 
 namespace {
@@ -169,6 +171,8 @@ int32_t TouchSettings::IsRightClickEnabled() {
 }
 
 void TouchSettings::ShowMessage(const std::string& text) {
+  // Logged first: on a machine nobody watches, the box may wait a long time for its OK.
+  log::Info("message box: " + text);
   platform_.windows.ShowMessage(kMessageCaption, text);
 }
 

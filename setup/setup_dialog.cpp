@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "link/controller_wire.h"
+#include "platform/log.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel {
@@ -108,7 +109,9 @@ bool SetupDialog::ShowAnswer(int32_t line, const char* readError, uint8_t length
     return false;
   }
   const uint32_t end = std::min(count, offset + characters);
-  SetItemText(line, prefix + AnswerText(buffer.data() + offset, buffer.data() + end));
+  const std::string text = prefix + AnswerText(buffer.data() + offset, buffer.data() + end);
+  SetItemText(line, text);
+  log::Info(text);
   return true;
 }
 

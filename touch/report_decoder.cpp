@@ -100,6 +100,12 @@ void ReportDecoder::AllowTone() {
   if (toneStop_.stop_requested()) toneStop_ = std::stop_source();
 }
 
+void ReportDecoder::LiftTouch() {
+  if (lastStatus_ != kStatusTouching) return;
+  SendButton(kStatusReleased);
+  lastStatus_ = kStatusReleased;
+}
+
 bool ReportDecoder::RightClickEnabled() { return settings_.IsRightClickEnabled() == 1; }
 
 uint32_t ReportDecoder::Send(uint32_t flags) {

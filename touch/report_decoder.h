@@ -35,6 +35,9 @@ class ReportDecoder {
   // AllowTone, so that the reader thread can park or end whatever tone length is stored.
   void InterruptTone();
   void AllowTone();
+  // On the reader thread, when the line is lost mid-touch: lifts the finger, so that no button
+  // stays held down for as long as the controller is gone.
+  void LiftTouch();
 
  private:
   void Capture(const TouchReport& report);

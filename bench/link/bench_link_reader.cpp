@@ -1,7 +1,14 @@
 // The real reader thread on a pseudo-terminal, fed by the emulator at 9600 baud: latency from
-// the last byte of a report to the injected move, reports lost, idle wake-ups, CPU share.
+// the last byte of a report to the injected move, reports lost, idle wake-ups, CPU share; and
+// beside it the floor: a bare poll + read loop on the same line at the same pacing, since
+// absolute figures on a shared machine move from run to run.
+#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
+#include <termios.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -73,6 +80,110 @@ double CpuSeconds(clockid_t clock) {
   return now.tv_sec + now.tv_nsec / 1e9;
 }
 
+double ThreadCpuSeconds() {
+  clockid_t id;
+  pthread_getcpuclockid(pthread_self(), &id);
+  return CpuSeconds(id);
+}
+
+// One run's figures at the line rate.
+struct Figures {
+  double cpuShare = 0;                  // of one core, in per cent
+  double median = 0, p99 = 0, max = 0;  // latency in microseconds
+  long lost = 0;
+};
+
+// Latency from each report's last byte to its arrival, and the share of reports lost.
+Figures Measure(const std::vector<Clock::time_point>& sent,
+                const std::vector<Clock::time_point>& arrived, double cpu, double seconds) {
+  std::vector<double> latency;
+  for (size_t i = 0; i < std::min(arrived.size(), sent.size()); ++i) {
+    latency.push_back(std::chrono::duration<double, std::micro>(arrived[i] - sent[i]).count());
+  }
+  std::sort(latency.begin(), latency.end());
+  Figures figures;
+  figures.cpuShare = 100.0 * cpu / seconds;
+  figures.lost = static_cast<long>(sent.size()) - static_cast<long>(arrived.size());
+  if (latency.empty()) return figures;
+  const auto at = [&](double share) {
+    return latency[static_cast<size_t>(share * (latency.size() - 1))];
+  };
+  figures.median = at(0.5);
+  figures.p99 = at(0.99);
+  figures.max = latency.back();
+  return figures;
+}
+
+// The floor: the same line, raw at 9600 baud, woken per report (VMIN 5) as the reader is, and
+// a plain poll + read per report with nothing else.
+Figures Floor(sim::ControllerEmulator& emulator, std::mutex& mutex,
+              std::vector<Clock::time_point>& sent) {
+  const int fd = open(emulator.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int stop = eventfd(0, EFD_CLOEXEC);
+  termios tio{};
+  if (fd < 0 || stop < 0 || tcgetattr(fd, &tio) != 0) return {};
+  cfmakeraw(&tio);
+  cfsetspeed(&tio, B9600);
+  tio.c_cc[VMIN] = 5;
+  tio.c_cc[VTIME] = 0;
+  tcsetattr(fd, TCSANOW, &tio);
+  tcflush(fd, TCIFLUSH);
+  {
+    std::lock_guard lock(mutex);
+    sent.clear();
+  }
+  std::vector<Clock::time_point> arrived;
+  arrived.reserve(kReports);
+  std::atomic<double> cpu{0};
+  std::thread loop([&] {
+    const double before = ThreadCpuSeconds();
+    uint8_t bytes[64];
+    size_t total = 0;
+    cc_t wake = 5;
+    for (;;) {
+      // As the reader does: wake when the report under way is complete, so that a read that
+      // took part of the next one does not leave every later wake behind by those bytes.
+      const auto needed = static_cast<cc_t>(5 - total % 5);
+      if (needed != wake) {
+        tio.c_cc[VMIN] = wake = needed;
+        tcsetattr(fd, TCSANOW, &tio);
+      }
+      pollfd fds[2] = {{fd, POLLIN, 0}, {stop, POLLIN, 0}};
+      if (poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN)) break;
+      const ssize_t got = read(fd, bytes, sizeof bytes);
+      if (got <= 0) continue;
+      const auto now = Clock::now();
+      total += static_cast<size_t>(got);
+      while (arrived.size() < total / 5) arrived.push_back(now);
+    }
+    cpu = ThreadCpuSeconds() - before;
+  });
+  const auto start = Clock::now();
+  for (uint32_t i = 0; i < kReports; ++i) emulator.Report(0x81, 100 + i % 1800, 100 + i % 1700);
+  emulator.WaitSent(std::chrono::seconds(60));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const uint64_t one = 1;
+  if (write(stop, &one, sizeof one) < 0) std::perror("eventfd");
+  loop.join();
+  close(fd);
+  close(stop);
+  std::lock_guard lock(mutex);
+  return Measure(sent, arrived, cpu, seconds);
+}
+
+void PrintBeside(const Figures& reader, const Figures& floor) {
+  std::printf("\nagainst the floor (bare poll + read, same line and pacing):\n");
+  std::printf("                                      reader    floor     reader/floor\n");
+  std::printf("CPU share (%% of one core)             %-9.2f %-9.2f %.2f x (target <= 1.3 x)\n",
+              reader.cpuShare, floor.cpuShare, reader.cpuShare / floor.cpuShare);
+  std::printf("latency median (us)                   %-9.0f %-9.0f %.2f x\n", reader.median,
+              floor.median, reader.median / floor.median);
+  std::printf("latency p99 (us)                      %-9.0f %-9.0f %+.0f us (target <= +100 us)\n",
+              reader.p99, floor.p99, reader.p99 - floor.p99);
+  std::printf("reports lost                          %-9ld %-9ld\n", reader.lost, floor.lost);
+}
+
 int Run() {
   char dir[] = "/tmp/tavrel-bench-XXXXXX";
   setenv("TAVREL_MACHINE_DIR", mkdtemp(dir), 1);
@@ -118,32 +229,29 @@ int Run() {
       moves.push_back(event.start);
     }
   }
-  std::vector<double> latency;
-  for (size_t i = 0; i < std::min(moves.size(), sent.size()); ++i) {
-    latency.push_back(std::chrono::duration<double, std::micro>(moves[i] - sent[i]).count());
+  Figures reader;
+  {
+    std::lock_guard lock(mutex);
+    reader = Measure(sent, moves, cpu, busy);
   }
-  std::sort(latency.begin(), latency.end());
-  const auto at = [&](double share) {
-    return latency[static_cast<size_t>(share * (latency.size() - 1))];
-  };
-
   const uint64_t wakeBefore = ports.wakeUps;
   std::this_thread::sleep_for(kIdle);
   const double idleWakes =
       (ports.wakeUps - wakeBefore) / std::chrono::duration<double>(kIdle).count();
   port.CloseSerialPort(0);
+  const Figures floor = Floor(emulator, mutex, sent);
   emulator.Stop();
   std::filesystem::remove_all(dir);
 
   std::printf("reports sent at 9600 baud:            %u in %.1f s\n", kReports, busy);
-  std::printf("latency last byte -> move (us):       median %.0f, p99 %.0f, max %.0f\n", at(0.5),
-              at(0.99), latency.back());
-  std::printf("reports lost:                         %ld\n",
-              static_cast<long>(kReports) - static_cast<long>(moves.size()));
+  std::printf("latency last byte -> move (us):       median %.0f, p99 %.0f, max %.0f\n",
+              reader.median, reader.p99, reader.max);
+  std::printf("reports lost:                         %ld\n", reader.lost);
   std::printf("reader wake-ups per second, idle:     %.2f\n", idleWakes);
   std::printf("reader wake-ups per second, busy:     %.0f\n", busyWakes);
   std::printf("reader CPU share at the line rate:    %.2f %% of one core\n", 100.0 * cpu / busy);
   std::printf("  of which between waits:             %.2f %%\n", 100.0 * work / busy);
+  PrintBeside(reader, floor);
   return 0;
 }
 

@@ -26,6 +26,7 @@ struct FakeLine {
   bool open = false;
   bool failGet = false, failSet = false, failTimeouts = false, failPurge = false;
   bool failMask = false, failWrite = false, hungUp = false;
+  bool missing = false;  // the port does not open, as a USB adapter pulled out
   // Bytes written by each write at most (a write that stops short), when set.
   std::optional<uint32_t> writeLimit;
   LineSettings lineSettings{28, 1200, 7, 2, 2};
@@ -96,12 +97,13 @@ class FakeSerialDevice : public SerialDevice {
   // Wakes on the first byte, as a device that cannot count.
   int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs, uint32_t) override {
     std::unique_lock lock(hub_.mutex);
-    if (line_.hungUp && !reportedHangUp_) {
-      reportedHangUp_ = true;
-      return kWaitFailed;
-    }
-    return hub_.Wait(lock, events, timeoutMs,
-                     [this] { return !line_.hungUp && !line_.incoming.empty(); });
+    // A hang-up ends a wait under way, once; after it only the events count.
+    if (reportedHangUp_) return hub_.Wait(lock, events, timeoutMs, [] { return false; });
+    const int32_t woke = hub_.Wait(lock, events, timeoutMs,
+                                   [this] { return line_.hungUp || !line_.incoming.empty(); });
+    if (woke != kWaitReceived || !line_.hungUp) return woke;
+    reportedHangUp_ = true;
+    return kWaitFailed;
   }
 
  private:
@@ -119,7 +121,7 @@ class FakeSerialPorts : public SerialPorts {
     std::lock_guard lock(hub_.mutex);
     opened_.emplace_back(name);
     auto it = lines_.find(std::string(name));
-    if (it == lines_.end() || it->second->open) return nullptr;
+    if (it == lines_.end() || it->second->open || it->second->missing) return nullptr;
     it->second->open = true;
     return std::make_unique<FakeSerialDevice>(hub_, *it->second);
   }

@@ -22,6 +22,7 @@
 #include "platform/linux/serial_ports.h"
 #include "platform/x11/xvfb_server.h"
 #include "tools/sim/controller_emulator.h"
+#include "tools/soak/spawn.h"
 
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
@@ -51,22 +52,8 @@ class Child {
  public:
   // The program's output goes to the file output, or nowhere.
   Child(std::vector<std::string> args, const std::vector<std::string>& env,
-        const std::string& output = "/dev/null") {
-    std::vector<std::string> environment = env;
-    for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
-    std::vector<char*> argv, envp;
-    for (auto& arg : args) argv.push_back(arg.data());
-    for (auto& var : environment) envp.push_back(var.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
+        const std::string& output = "/dev/null")
+      : pid_(SpawnWithOutput(std::move(args), env, output)) {}
   ~Child() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);
@@ -81,6 +68,7 @@ class Child {
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

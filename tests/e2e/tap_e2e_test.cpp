@@ -2,8 +2,7 @@
 // pseudo-terminal, and the pointer's press and release where the calibration puts them.
 #include <fstream>
 
-#include "settings/corners.h"
-#include "touch/calibration_transform.h"
+#include "tests/e2e/factory_pixel.h"
 #include "touch/touch_report.h"
 // Last: the harness brings in Xlib, whose macros clash with the headers above.
 #include "tests/e2e/e2e_support.h"
@@ -12,13 +11,6 @@ namespace tavrel::e2e {
 namespace {
 
 constexpr int kScreenWidth = 1024, kScreenHeight = 768;
-
-// Where the program puts a raw point with the factory calibration, in screen pixels.
-std::pair<int, int> PixelOf(int32_t rawX, int32_t rawY) {
-  const AbsolutePoint at = ToAbsolutePointer(ApplyCalibration(FactoryCorners(), rawX, rawY));
-  return {static_cast<int>(int64_t{at.x} * kScreenWidth / 65536),
-          static_cast<int>(int64_t{at.y} * kScreenHeight / 65536)};
-}
 
 // A window of the test's own that records the button events it receives.
 class Target {

@@ -6,6 +6,7 @@
 #include "link/controller_wire.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_events.h"
+#include "platform/fake/fake_log_sink.h"
 #include "platform/fake/fake_serial.h"
 #include "platform/fake/fake_threads.h"
 #include "tests/link/link_test_support.h"
@@ -514,6 +515,71 @@ TEST_F(SerialPortTest, DetectionWithAnUnreadableStoredPortScansEveryPort) {
   EXPECT_EQ(found, 5);
   EXPECT_EQ(ports.Opened(),
             (std::vector<std::string>{"COM-130:", "COM1:", "COM2:", "COM3:", "COM4:", "COM5:"}));
+}
+
+// Counts the log lines that contain text.
+size_t LinesWith(const FakeLogSink& sink, const std::string& text) {
+  size_t count = 0;
+  for (const std::string& line : sink.Lines()) count += line.find(text) != std::string::npos;
+  return count;
+}
+
+TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
+  struct Row {
+    const char* legend;
+    std::function<void(FakeLine&)> whileGone;  // how the port looks during the first retries
+  };
+  const Row rows[] = {
+      {"the port is missing", [](FakeLine& l) { l.missing = true; }},
+      {"the port opens but stays hung up", [](FakeLine&) {}},
+      {"the port refuses its line settings", [](FakeLine& l) { l.failSet = true; }},
+      {"the controller does not answer", [](FakeLine& l) { l.answer = nullptr; }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    FakeLogSink sink(LogLevel::kDebug);
+    program.settings.leftBottomX = 100;
+    ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+    // Lost mid-touch: the button does not stay held while the controller is gone.
+    program.log.Clear();
+    Receive(kTouch);
+    ASSERT_TRUE(WaitUntil([&] { return !program.log.Descriptions().empty(); }));
+    ports.With(line, [&](FakeLine& l) {
+      l.hungUp = true;
+      row.whileGone(l);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "COM5: hung up") == 1; }));
+    EXPECT_EQ(program.log.Descriptions().back(), "left up");
+    // The state of the row alone keeps the port from answering now.
+    ports.With(line, [&](FakeLine& l) { l.hungUp = l.answer && !l.missing && !l.failSet; });
+    ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "not back yet (attempt 3)") == 1; }));
+    // Never more often than the interval: each attempt waited its two seconds first.
+    EXPECT_GE(clock.NowMs(), 3u * 2000);
+    EXPECT_EQ(program.settings.leftBottomX, 100);
+    memory.Set(0, 321);
+    ports.With(line, [&](FakeLine& l) {
+      l = FakeLine{};
+      l.answer = Controller(memory);
+    });
+    ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "COM5: answers again") == 1; }));
+    EXPECT_EQ(program.settings.leftBottomX, 321) << "the calibration is read again";
+    program.log.Clear();
+    Receive(kTouch);
+    ASSERT_TRUE(WaitUntil([&] { return !program.log.Descriptions().empty(); }))
+        << "touches flow again";
+    EXPECT_TRUE(Messages().empty()) << "no message box for any attempt";
+    EXPECT_EQ(LinesWith(sink, "hung up"), 1u);
+    EXPECT_EQ(port.CloseSerialPort(0), lr::kOk);
+  }
+}
+
+TEST_F(SerialPortTest, CloseEndsTheRetriesAtOnce) {
+  FakeLogSink sink(LogLevel::kDebug);
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  ports.With(line, [](FakeLine& l) { l.hungUp = true; });
+  ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "(attempt 2)") == 1; }));
+  EXPECT_EQ(port.CloseSerialPort(1), lr::kOk);
+  EXPECT_EQ(LinesWith(sink, "answers again"), 0u);
 }
 
 }  // namespace

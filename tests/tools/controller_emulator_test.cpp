@@ -104,6 +104,31 @@ TEST_F(EmulatorTest, TouchCommandsBecomeReports) {
   }
 }
 
+TEST_F(EmulatorTest, ReconnectBringsAFreshLineAtTheSameLinkAfterAHangUp) {
+  EmulatorOptions options;
+  options.machineDir = dir;
+  options.pace = false;
+  ControllerEmulator emulator(options);
+  ASSERT_TRUE(emulator.Start()) << emulator.Error();
+  OpenLine(emulator.LinkPath());
+  TouchScript script(emulator);
+  for (const char* command : {"reconnect", "tap 1 2"}) EXPECT_EQ(script.Run(command), "");
+  ASSERT_TRUE(emulator.WaitSent(2s));
+  EXPECT_EQ(Receive(), Reports({{0x81, 1, 2}, {0x80, 1, 2}})) << "no effect on a live line";
+  EXPECT_EQ(script.Run("hangup"), "");
+  ASSERT_TRUE(emulator.WaitSent(2s));
+  EXPECT_TRUE(emulator.HungUp());
+  EXPECT_FALSE(std::filesystem::exists(emulator.LinkPath()));
+  close(line);
+  line = -1;
+
+  for (const char* command : {"reconnect", "tap 3 4"}) EXPECT_EQ(script.Run(command), "");
+  ASSERT_TRUE(emulator.WaitSent(2s));
+  EXPECT_FALSE(emulator.HungUp());
+  OpenLine(emulator.LinkPath());
+  EXPECT_EQ(Receive(), Reports({{0x81, 3, 4}, {0x80, 3, 4}}));
+}
+
 TEST_F(EmulatorTest, PacesBytesAtTheLineRate) {
   EmulatorOptions options;
   options.machineDir = dir;

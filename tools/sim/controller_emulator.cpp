@@ -84,6 +84,17 @@ std::string ControllerEmulator::LinkPath() const {
 
 bool ControllerEmulator::Start() {
   start_ = SteadyClock::now();
+  wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (wake_ < 0) {
+    error_ = "cannot create an event descriptor";
+    return false;
+  }
+  if (!OpenLine()) return false;
+  thread_ = std::thread([this] { Run(); });
+  return true;
+}
+
+bool ControllerEmulator::OpenLine() {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   char name[128] = {};
   if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
@@ -105,12 +116,11 @@ bool ControllerEmulator::Start() {
   std::filesystem::create_directories(options_.machineDir + "/ports", failed);
   std::filesystem::remove(LinkPath(), failed);
   std::filesystem::create_symlink(name, LinkPath(), failed);
-  wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (failed || wake_ < 0) {
+  if (failed) {
     error_ = "cannot link " + LinkPath() + ": " + failed.message();
     return false;
   }
-  thread_ = std::thread([this] { Run(); });
+  hungUp_ = false;
   return true;
 }
 
@@ -151,6 +161,16 @@ void ControllerEmulator::HangUp() {
     std::lock_guard lock(mutex_);
     Unit unit;
     unit.hangUp = true;
+    output_.push_back(std::move(unit));
+  }
+  Wake();
+}
+
+void ControllerEmulator::Reconnect() {
+  {
+    std::lock_guard lock(mutex_);
+    Unit unit;
+    unit.reconnect = true;
     output_.push_back(std::move(unit));
   }
   Wake();
@@ -246,6 +266,11 @@ std::optional<std::chrono::nanoseconds> ControllerEmulator::WriteDue() {
     }
     if (now < due_) return due_ - now;
     if (current_->hangUp) DoHangUp();
+    if (current_->reconnect && hungUp_) {
+      received_.clear();
+      if (!OpenLine()) Log("reconnect: " + error_);
+      Log(std::to_string(Seconds()) + " line back");
+    }
     if (hungUp_ || position_ == current_->bytes.size()) {
       current_.reset();
       continue;

@@ -72,6 +72,8 @@ class ControllerEmulator {
   void Report(uint8_t status, uint32_t x, uint32_t y);
   void Pause(uint32_t ms);
   void HangUp();
+  // After a hang-up: a fresh line at the same link, as a USB adapter plugged in again.
+  void Reconnect();
   // Waits until everything queued has been sent; false when the time runs out.
   bool WaitSent(std::chrono::milliseconds timeout);
   // Calls sent(time) right after the last byte of each report has been written.
@@ -89,6 +91,7 @@ class ControllerEmulator {
     Bytes bytes;
     uint32_t delayMs = 0;  // before the first byte
     bool hangUp = false;
+    bool reconnect = false;
     bool report = false;
     bool answer = false;
   };
@@ -102,6 +105,8 @@ class ControllerEmulator {
   // Sends what is due; returns the time until the next byte is due, nothing when none is.
   std::optional<std::chrono::nanoseconds> WriteDue();
   void DoHangUp();
+  // Creates the pseudo-terminal and its link; false with error_ set when it cannot.
+  bool OpenLine();
   void Wake();
   void Log(const std::string& line);
   double Seconds() const;

@@ -74,6 +74,8 @@ std::string TouchScript::Run(const std::string& line) {
     emulator_.Send(std::move(bytes));
   } else if (command == "hangup" && n.empty()) {
     emulator_.HangUp();
+  } else if (command == "reconnect" && n.empty()) {
+    emulator_.Reconnect();
   } else {
     return "not a command: " + line;
   }

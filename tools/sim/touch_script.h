@@ -16,6 +16,7 @@ inline constexpr const char* kTouchScriptHelp =
     "  wait MS                    pause the output for MS milliseconds\n"
     "  raw HH HH ...              bytes in hexadecimal, sent as they stand\n"
     "  hangup                     hang the line up\n"
+    "  reconnect                  after a hang-up, bring a fresh line up at the same link\n"
     "Coordinates are raw controller units, 0 to 2047; '#' starts a comment.\n";
 
 class TouchScript {
