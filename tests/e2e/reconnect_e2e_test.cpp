@@ -99,6 +99,7 @@ TEST_F(ReconnectEndToEndTest, TheLineComesBackAndTouchesFlowAgain) {
   // Each event once, in order, and no line for any of the touches.
   const std::vector<std::string> lines = LogLines();
   const std::vector<std::string> starts = {"version ",
+                                           "Notification area present",
                                            "looking for the controller on COM5:",
                                            "controller found on COM5:",
                                            "calibration read from the controller",
