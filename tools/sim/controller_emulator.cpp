@@ -112,11 +112,6 @@ bool ControllerEmulator::Start() {
   return true;
 }
 
-Bytes ControllerEmulator::EncodeReport(uint8_t status, uint32_t x, uint32_t y) {
-  return {status, static_cast<uint8_t>((x >> 7) & 0x0F), static_cast<uint8_t>(x & 0x7F),
-          static_cast<uint8_t>((y >> 7) & 0x0F), static_cast<uint8_t>(y & 0x7F)};
-}
-
 void ControllerEmulator::Send(Bytes bytes) {
   {
     std::lock_guard lock(mutex_);

@@ -78,7 +78,10 @@ class ControllerEmulator {
   bool HungUp() const;
 
   // A report's five bytes: status, then X and Y as high (bits 10..7) and low (bits 6..0) parts.
-  static Bytes EncodeReport(uint8_t status, uint32_t x, uint32_t y);
+  static Bytes EncodeReport(uint8_t status, uint32_t x, uint32_t y) {
+    return {status, static_cast<uint8_t>((x >> 7) & 0x0F), static_cast<uint8_t>(x & 0x7F),
+            static_cast<uint8_t>((y >> 7) & 0x0F), static_cast<uint8_t>(y & 0x7F)};
+  }
 
  private:
   struct Unit {
