@@ -24,6 +24,11 @@ int32_t WaitHandles(std::span<Event* const> events, HANDLE extra, int32_t timeou
   for (Event* event : events) handles[count++] = static_cast<Win32Event*>(event)->Handle();
   if (extra != nullptr) handles[count++] = extra;
   const DWORD timeout = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
+  if (count == 0) {
+    // Nothing to wait for but the time (the system refuses an empty wait).
+    Sleep(timeout);
+    return kWaitTimedOut;
+  }
   const DWORD woke = WaitForMultipleObjects(count, handles.data(), FALSE, timeout);
   if (woke == WAIT_TIMEOUT) return kWaitTimedOut;
   if (woke >= WAIT_OBJECT_0 + count) return kWaitFailed;

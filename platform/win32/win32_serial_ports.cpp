@@ -1,5 +1,6 @@
 #include "platform/win32/win32_serial_ports.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/win32/win32_events.h"
@@ -7,6 +8,12 @@
 namespace tavrel {
 
 namespace {
+
+// Some serial drivers never raise the received-character event (Wine's, on a pseudo-terminal,
+// counts received bytes with an ioctl those lack); the input queue is looked at this often too.
+constexpr ULONGLONG kPollSliceMs = 20;
+// How long a read of bytes already queued may take before it is cancelled.
+constexpr DWORD kReadGraceMs = 1000;
 
 HANDLE ManualResetEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
@@ -82,14 +89,18 @@ bool Win32SerialDevice::SetEventMask(uint32_t mask) { return SetCommMask(handle_
 bool Win32SerialDevice::Purge(uint32_t flags) { return PurgeComm(handle_, flags) != 0; }
 
 std::optional<uint32_t> Win32SerialDevice::Read(uint8_t* bytes, uint32_t capacity) {
+  // Only what has arrived is asked for: with the time-outs the program sets a read returns at
+  // once, but not every driver honours them for an empty queue (Wine's does not).
+  const DWORD wanted = std::min(capacity, Queued());
+  if (wanted == 0) return 0;
   DWORD got = 0;
   ResetEvent(readIo_.hEvent);
-  if (!ReadFile(handle_, bytes, capacity, &got, &readIo_)) {
-    // With the time-outs the program sets, a pending read completes at once.
-    if (GetLastError() != ERROR_IO_PENDING ||
-        !GetOverlappedResult(handle_, &readIo_, &got, TRUE)) {
-      return std::nullopt;
-    }
+  if (ReadFile(handle_, bytes, wanted, &got, &readIo_)) return got;
+  if (GetLastError() != ERROR_IO_PENDING) return std::nullopt;
+  if (WaitForSingleObject(readIo_.hEvent, kReadGraceMs) != WAIT_OBJECT_0) CancelIo(handle_);
+  if (!GetOverlappedResult(handle_, &readIo_, &got, TRUE) &&
+      GetLastError() != ERROR_OPERATION_ABORTED) {
+    return std::nullopt;
   }
   return got;
 }
@@ -134,7 +145,11 @@ bool Win32SerialDevice::ArmWait() {
 void Win32SerialDevice::FinishWait() {
   waitPending_ = false;
   DWORD ignored = 0;
-  if (!GetOverlappedResult(handle_, &waitIo_, &ignored, FALSE)) hungUp_ = true;
+  // A purge aborts the wait; that is no fault of the line.
+  if (!GetOverlappedResult(handle_, &waitIo_, &ignored, FALSE) &&
+      GetLastError() != ERROR_OPERATION_ABORTED) {
+    hungUp_ = true;
+  }
 }
 
 int32_t Win32SerialDevice::WaitReceived(std::span<Event* const> events, int32_t timeoutMs,
@@ -152,17 +167,18 @@ int32_t Win32SerialDevice::WaitReceived(std::span<Event* const> events, int32_t 
       const int32_t set = WaitHandles(events, nullptr, 0);
       return set == kWaitTimedOut ? kWaitReceived : set;
     }
-    int32_t left = timeoutMs;
+    int32_t left = kPollSliceMs;
     if (timeoutMs >= 0) {
       const ULONGLONG now = GetTickCount64();
-      left = now >= deadline ? 0 : static_cast<int32_t>(deadline - now);
+      if (now >= deadline) return Queued() > 0 ? kWaitReceived : kWaitTimedOut;
+      left = static_cast<int32_t>(std::min<ULONGLONG>(deadline - now, kPollSliceMs));
     }
     const int32_t woke = WaitHandles(events, waitIo_.hEvent, left);
+    if (woke == kWaitTimedOut) continue;
     if (woke != kWaitReceived) return woke;
+    // A report's bytes come one by one: the wait goes on for the rest of it while time is left.
     FinishWait();
     if (hungUp_) return kWaitFailed;
-    // A report's bytes come one by one: the wait goes on for the rest of it while time is left.
-    if (left == 0) return Queued() > 0 ? kWaitReceived : kWaitTimedOut;
   }
 }
 
