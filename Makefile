@@ -1,11 +1,11 @@
-# Entry points: make run, make test, make bench, make fuzz.
+# Entry points: make run, make test, make bench, make fuzz, make package.
 # Each installs missing Debian packages first (as root) and builds into build*/.
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-plain test-asan test-tsan bench fuzz format clean
+.PHONY: all deps build run test test-plain test-asan test-tsan bench fuzz format clean package
 
 all: build
 
@@ -44,8 +44,13 @@ fuzz: deps
 	cmake --build build-fuzz -j$(JOBS)
 	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
+# The Debian package build-package/tavrel_<version>_<arch>.deb, checked with lintian.
+package:
+	@scripts/install-deps.sh package
+	JOBS=$(JOBS) scripts/package.sh build-package
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-package

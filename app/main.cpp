@@ -1,5 +1,6 @@
-// tavrel: the touch-screen manager. It reads no command line; its settings live in the machine
-// directory ($TAVREL_MACHINE_DIR).
+// tavrel: the touch-screen manager. It takes only --help and --version; its settings live in the
+// machine directory ($TAVREL_MACHINE_DIR).
+#include "app/command_line.h"
 #include "app/touch_app.h"
 #include "platform/alsa/alsa_tone_service.h"
 #include "platform/linux/kept_system_parameters.h"
@@ -8,21 +9,32 @@
 #include "platform/linux/machine_directory.h"
 #include "platform/linux/serial_ports.h"
 #include "platform/linux/settings_file_store.h"
+#include "platform/linux/system_log_sink.h"
+#include "platform/qt/qt_system_parameters.h"
 #include "platform/qt/qt_window_service.h"
+#include "platform/x11/xkb_key_service.h"
 #include "platform/x11/xtest_pointer_service.h"
 
 int main(int argc, char** argv) {
   using namespace tavrel;
+  if (const auto status = HandleCommandLine("tavrel", kTavrelHelp, argc, argv)) return *status;
+  SystemLogSink logSink("tavrel");
+  log::SetSink(&logSink, SystemLogSink::LevelFromEnvironment());
   QtWindowService windows(argc, argv);
   SettingsFileStore store(MachineDirectory());
-  KeptSystemParameters system;
+  KeptSystemParameters keptSystem;
+  QtSystemParameters system(keptSystem);
   XTestPointerService pointer;
+  // Calibration needs a left-button-down for every press it injects, held button or not.
+  pointer.OnRepeatedLeftPress([&windows] { windows.PostRepeatedLeftPress(); });
   AlsaToneService tone;
   LinuxSerialPorts ports;
   LinuxEventService events;
   LinuxThreadService threads;
   SystemClock clock;
-  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}}, argv[0]);
+  XkbKeyService keys;
+  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
+               argv[0]);
   app.InitInstance();
   return app.ExitStatus();
 }

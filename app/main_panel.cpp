@@ -1,5 +1,7 @@
 #include "app/main_panel.h"
 
+#include <initializer_list>
+
 #include "app/touch_app.h"
 #include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
@@ -55,8 +57,16 @@ void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
   settings = std::make_unique<TouchSettings>(
       TouchSettings::Platform{platform_.store, platform_.system, platform_.windows},
       Item(id::kRightClickButton), onImage, offImage);
+  keyboard = std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kKeyboardDialog);
+  largeKeyboard =
+      std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kLargeKeyboardDialog);
   decoder = std::make_unique<ReportDecoder>(*settings, platform_.pointer, platform_.tone);
   serialPort = std::make_unique<CTvSerialPort>(*settings, *decoder, platform_.serial);
+  setupDialog = std::make_unique<SetupDialog>(
+      *serialPort, *settings,
+      SetupDialog::Platform{platform_.windows, platform_.system, platform_.tone});
+  calibrationDialog =
+      std::make_unique<CalibrationDialog>(windows_, platform_.tone, *settings, *serialPort);
 }
 
 void MainPanel::PlacePanel(int32_t topmost) {
@@ -86,8 +96,19 @@ void MainPanel::OnCommand(int32_t command) {
     case id::kCloseCommand:
       CloseSequence();
       break;
+    case id::kShowKeyboardCommand:
+      keyboard->Run(Window());
+      break;
+    case id::kShowLargeKeyboardCommand:
+      largeKeyboard->Run(Window());
+      break;
+    case id::kCalibrationCommand:
+      RunCalibration();
+      break;
+    case id::kSetupCommand:
+      setupDialog->Run(Window());
+      break;
     default:
-      // The keyboards, calibration and setup commands open windows still to come.
       break;
   }
 }
@@ -123,15 +144,30 @@ void MainPanel::ToggleShowOnTop() {
 }
 
 void MainPanel::CloseSequence() {
-  // The keyboards, calibration and setup dialogs come first, in that order, once they exist;
+  // The keyboards, calibration and setup dialogs come first, in that order;
   // the About box may be open too, and closes with them.
-  for (Dialog* dialog : {static_cast<Dialog*>(&aboutDialog)}) {
+  for (Dialog* dialog :
+       std::initializer_list<Dialog*>{keyboard.get(), largeKeyboard.get(), calibrationDialog.get(),
+                                      setupDialog.get(), &aboutDialog}) {
     if (dialog->IsOpen() && windows_.IsWindow(dialog->Window())) {
       windows_.SendClose(dialog->Window());
     }
   }
   platform_.system.Set(SystemParameter::kMouseTrails, 0);
   OnCancel();
+}
+
+void MainPanel::RunCalibration() {
+  if (calibrationDialog->IsOpen()) {
+    // Chosen again from inside its own run: the open one comes forward, and the capture it
+    // relies on stays on.
+    calibrationDialog->DoModal(Window());
+    return;
+  }
+  settings->SetDecoderMode(kDecoderCapture);
+  calibrationDialog->DoModal(Window());
+  settings->SetDecoderMode(kDecoderNormal);
+  calibrationDialog->SetStep(0);
 }
 
 void MainPanel::OnCancel() {

@@ -6,8 +6,11 @@
 #include "app/about_dialog.h"
 #include "app/dialog.h"
 #include "app/shell_platform.h"
+#include "calibration/calibration_dialog.h"
+#include "keyboard/virtual_keyboard.h"
 #include "link/serial_port.h"
 #include "settings/touch_settings.h"
+#include "setup/setup_dialog.h"
 #include "touch/report_decoder.h"
 
 namespace tavrel {
@@ -39,6 +42,8 @@ class MainPanel : public Dialog {
   void ShowTrayMenu();
   void ToggleShowOnTop();
   void CloseSequence();
+  // Runs the calibration with the decoder capturing, and leaves it ready for the next run.
+  void RunCalibration();
   // What every way out does before the run ends: the icon goes, and threads stop waiting for
   // this one, which may soon wait for them.
   void PrepareExit();
@@ -46,9 +51,13 @@ class MainPanel : public Dialog {
   ShellPlatform platform_;
   TouchApp& app_;
   std::unique_ptr<TouchSettings> settings;
+  std::unique_ptr<VirtualKeyboard> keyboard;
+  std::unique_ptr<VirtualKeyboard> largeKeyboard;
   std::unique_ptr<ReportDecoder> decoder;
   // Declared after the decoder, so that the reader thread ends before the decoder goes.
   std::unique_ptr<CTvSerialPort> serialPort;
+  std::unique_ptr<SetupDialog> setupDialog;
+  std::unique_ptr<CalibrationDialog> calibrationDialog;
   AboutDialog aboutDialog;
   int32_t showOnTop = 1;
 };

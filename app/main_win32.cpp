@@ -7,6 +7,7 @@
 #include "platform/win32/registry_store.h"
 #include "platform/win32/send_input_pointer.h"
 #include "platform/win32/win32_events.h"
+#include "platform/win32/win32_key_service.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_serial_ports.h"
 #include "platform/win32/win32_system_parameters.h"
@@ -25,7 +26,9 @@ int main() {
   Win32EventService events;
   Win32ThreadService threads;
   Win32Clock clock;
-  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}}, path);
+  Win32KeyService keys;
+  TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
+               path);
   app.InitInstance();
   return app.ExitStatus();
 }

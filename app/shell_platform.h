@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/serial_port.h"
+#include "platform/key_service.h"
 #include "platform/pointer_service.h"
 #include "platform/settings_store.h"
 #include "platform/system_parameters.h"
@@ -18,6 +19,7 @@ struct ShellPlatform {
   PointerService& pointer;
   ToneService& tone;
   CTvSerialPort::Platform serial;
+  KeyService& keys;
 };
 
 }  // namespace tavrel

@@ -21,6 +21,9 @@ class SystemParameters {
   virtual void Set(SystemParameter which, int32_t value) = 0;
   // The double-click time now in force, in milliseconds.
   virtual int32_t DoubleClickTime() = 0;
+
+  // The pointer-trails value now in force (0 or 1: off).
+  virtual int32_t MouseTrails() = 0;
 };
 
 }  // namespace tavrel

@@ -140,11 +140,22 @@ class WindowService {
   // A modal box with the caption, the text and one OK button, no icon, no owner; returns once
   // the user has closed it. Other windows, the tray icon included, keep working meanwhile.
   virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
+  // A modal box with the caption, the text and one OK button, owned by the window: it stands
+  // above the window and takes its input until the user has closed it. Without a window
+  // layer of its own for owned boxes, a back end shows the program's box.
+  virtual void ShowOwnedMessage(WindowHandle /*owner*/, const std::string& caption,
+                                const std::string& text) {
+    ShowMessage(caption, text);
+  }
   // Runs the call on the user-interface thread and returns when it is done there.
   virtual void RunOnUiThread(const std::function<void()>& call) = 0;
   // From now on calls from other threads return at once without running, and those waiting are
   // released: the user-interface thread is about to wait for those threads to end.
   virtual void StopCrossThreadCalls() = 0;
+
+  // On-screen keyboard.
+  // The control's text (a button's caption); empty when there is no such control.
+  virtual std::string GetText(ControlHandle control) = 0;
 };
 
 }  // namespace tavrel

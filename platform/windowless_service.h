@@ -45,6 +45,7 @@ class WindowlessService : public WindowService {
   void ShowMessage(const std::string&, const std::string&) override {}
   void RunOnUiThread(const std::function<void()>& call) override { call(); }
   void StopCrossThreadCalls() override {}
+  std::string GetText(ControlHandle) override { return {}; }
 };
 
 }  // namespace tavrel

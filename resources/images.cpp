@@ -3,8 +3,10 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <span>
 #include <string_view>
 
+#include "resources/keyboard_images.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel::resources {
@@ -13,6 +15,7 @@ namespace {
 
 constexpr uint32_t kDarkBlue = 0xFF000080;
 constexpr uint32_t kWhite = 0xFFFFFFFF;
+constexpr uint32_t kBlack = 0xFF000000;
 
 // The word on the "Right click" button's on image: 2-pixel strokes, cap height 9, descender 2.
 constexpr std::array<std::string_view, 11> kRightWord = {
@@ -24,19 +27,26 @@ constexpr std::array<std::string_view, 11> kRightWord = {
     "...........####................",
 };
 
+// The calibration target, black on white: a square in the middle and a stroke from each corner.
+constexpr std::array<std::string_view, 7> kTarget = {
+    "#.....#", ".#...#.", "..###..", "..###..", "..###..", ".#...#.", "#.....#",
+};
+
 PixelImage Filled(int32_t width, int32_t height, uint32_t colour) {
   return {width, height, std::vector<uint32_t>(static_cast<size_t>(width * height), colour)};
 }
 
-PixelImage RightClickOn() {
-  PixelImage image = Filled(80, 40, kDarkBlue);
-  const auto wordWidth = static_cast<int32_t>(kRightWord[0].size());
-  const int32_t left = (image.width - wordWidth) / 2;
-  const int32_t top = (image.height - static_cast<int32_t>(kRightWord.size())) / 2;
-  for (int32_t row = 0; row < static_cast<int32_t>(kRightWord.size()); ++row) {
-    for (int32_t col = 0; col < wordWidth; ++col) {
-      if (kRightWord[row][col] == '#') {
-        image.argb[static_cast<size_t>((top + row) * image.width + left + col)] = kWhite;
+// The rows (# for ink) centred on a background of width x height.
+PixelImage Pattern(std::span<const std::string_view> rows, int32_t width, int32_t height,
+                   uint32_t background, uint32_t ink) {
+  PixelImage image = Filled(width, height, background);
+  const auto patternWidth = static_cast<int32_t>(rows[0].size());
+  const int32_t left = (width - patternWidth) / 2;
+  const int32_t top = (height - static_cast<int32_t>(rows.size())) / 2;
+  for (int32_t row = 0; row < static_cast<int32_t>(rows.size()); ++row) {
+    for (int32_t col = 0; col < patternWidth; ++col) {
+      if (rows[row][col] == '#') {
+        image.argb[static_cast<size_t>((top + row) * width + left + col)] = ink;
       }
     }
   }
@@ -108,11 +118,14 @@ PixelImage AppIcon(int32_t size) {
 }  // namespace
 
 std::optional<PixelImage> LoadBitmapImage(int32_t bitmapId) {
+  if (auto keyImage = LoadKeyImage(bitmapId)) return keyImage;
   switch (bitmapId) {
     case resource_id::kRightClickOffBitmap:
       return Filled(80, 40, kDarkBlue);
     case resource_id::kRightClickOnBitmap:
-      return RightClickOn();
+      return Pattern(kRightWord, 80, 40, kDarkBlue, kWhite);
+    case resource_id::kTargetBitmap:
+      return Pattern(kTarget, 7, 7, kWhite, kBlack);
     default:
       return std::nullopt;
   }

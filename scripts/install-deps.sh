@@ -9,8 +9,15 @@ packages=(
   qt6-base-dev libgl-dev
   libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev
   libasound2-dev
-  xvfb xdotool trayer x11-apps x11-utils xinput imagemagick
+  xvfb xdotool trayer openbox x11-apps x11-utils x11-xkb-utils xinput imagemagick
+  fonts-liberation
 )
+# The install tests validate the desktop entries; `install-deps.sh package` adds what building
+# and checking the Debian package needs.
+packages+=(desktop-file-utils)
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev lintian)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

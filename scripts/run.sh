@@ -5,8 +5,8 @@
 # `tavrel-sim --help` lists them, e.g. "tap 1024 1024") and tavrel runs until Close is chosen from
 # its tray menu.
 # Without a display: a private Xvfb with trayer as the tray host, a short scripted session
-# (detection, a tap, a drag, a right click through the panel, the tray menu, Close), a screenshot
-# and an account of what happened.
+# (detection, a tap, a drag, a right click through the panel, the tray menu, a calibration, Close),
+# screenshots and an account of what happened.
 #
 # TAVREL_MACHINE_DIR: the machine directory to use; a temporary one when unset.
 # TAVREL_SCREENSHOT: where the headless session saves its screenshot (default build/run.png).
@@ -156,6 +156,30 @@ buttons
 account "right click through the panel, then a tap at raw (1500, 600): buttons: $(cat "$work/buttons")"
 account "stored values: $(grep -c dword "$machine/settings.reg") in $machine/settings.reg"
 account "screenshot: $screenshot (right-click mode on, tray menu open)"
+
+# Calibration, the menu's fifth entry: a finger held on each target in turn (110 reports each),
+# then "Calibration OK" confirmed; the corners go to the settings file and the controller.
+open_tray_menu
+xdotool key Down Down Down Down Down Return
+sleep 0.5
+calibration_shot=${screenshot%.png}-calibration.png
+import -window root "$calibration_shot"
+for corner in "200 1800" "1850 250" "1860 1790" "210 240"; do
+  touch_and_wait "drag $corner $corner 110" 1.2
+done
+box=$(xdotool search --name '^Calibration OK$' | head -n1)
+if [ -n "$box" ]; then
+  xdotool windowfocus "$box" key Return
+  wait_for sh -c "! xwininfo -root -tree | grep -q '\"tavrel\".* 1024x768+'"
+  corners=$(grep 'Click Value [LR]' "$machine/settings.reg" | while IFS='=' read -r name value; do
+    name=${name//\"/}
+    printf '%s %d; ' "${name#Click Value }" "0x${value#dword:}"
+  done)
+  account "calibration: corners in the settings file: ${corners%; }"
+  account "calibration: $(grep -c '0A 04 42' "$work/sim.log") word writes to the controller; screenshot of the first target: $calibration_shot"
+else
+  account "calibration: no \"Calibration OK\" box appeared"
+fi
 
 open_tray_menu
 # Close, the menu's last item: Up from no selection wraps to it.

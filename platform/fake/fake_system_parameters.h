@@ -17,6 +17,10 @@ class FakeSystemParameters : public SystemParameters {
     current_[which] = value;
   }
   int32_t DoubleClickTime() override { return Current(SystemParameter::kDoubleClickTime); }
+  int32_t MouseTrails() override {
+    const int32_t trails = Current(SystemParameter::kMouseTrails);
+    return trails < 0 ? 0 : trails;
+  }
 
   int32_t Current(SystemParameter which) const {
     std::lock_guard lock(mutex_);

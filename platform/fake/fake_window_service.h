@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -19,6 +20,7 @@ class FakeWindowService : public WindowService {
   struct Message {
     std::string caption;
     std::string text;
+    WindowHandle owner = 0;
   };
   struct FakeWindow {
     int32_t templateId = 0;
@@ -131,12 +133,16 @@ class FakeWindowService : public WindowService {
   bool IsVisible(WindowHandle window) override {
     return controls_.contains(window) ? controls_[window].visible : windows_.at(window).visible;
   }
+  // A trackbar keeps its position inside its range, as the desktop's does.
   void SetTrackbarRange(ControlHandle trackbar, int32_t min, int32_t max) override {
-    controls_.at(trackbar).min = min;
-    controls_.at(trackbar).max = max;
+    auto& control = controls_.at(trackbar);
+    control.min = min;
+    control.max = max;
+    control.pos = std::clamp(control.pos, min, std::max(min, max));
   }
   void SetTrackbarPos(ControlHandle trackbar, int32_t pos) override {
-    controls_.at(trackbar).pos = pos;
+    auto& control = controls_.at(trackbar);
+    control.pos = std::clamp(pos, control.min, std::max(control.min, control.max));
   }
   int32_t GetTrackbarPos(ControlHandle trackbar) override { return controls_.at(trackbar).pos; }
   void SetCheck(ControlHandle checkBox, bool checked) override {
@@ -212,8 +218,22 @@ class FakeWindowService : public WindowService {
     messages_.push_back({caption, text});
     log_.push_back("message " + text);
   }
+  void ShowOwnedMessage(WindowHandle owner, const std::string& caption,
+                        const std::string& text) override {
+    Message message{caption, text, owner};
+    {
+      std::lock_guard lock(mutex_);
+      messages_.push_back(message);
+      log_.push_back("message " + text);
+    }
+    if (onOwnedMessage) onOwnedMessage(message);
+  }
   void RunOnUiThread(const std::function<void()>& call) override { call(); }
   void StopCrossThreadCalls() override { Log("stop cross-thread calls"); }
+  std::string GetText(ControlHandle control) override {
+    auto it = controls_.find(control);
+    return it == controls_.end() ? std::string() : it->second.text;
+  }
 
   // Test side: the user acting on an open window.
   void Command(WindowHandle window, int32_t id) { windows_.at(window).events->Command(id); }
@@ -222,6 +242,21 @@ class FakeWindowService : public WindowService {
   void TrayNotify(WindowHandle window, int32_t iconId, int32_t message) {
     windows_.at(window).events->TrayNotify(iconId, message);
   }
+  // Moves a trackbar as the user would (kept in its range) and notifies the dialog.
+  void MoveTrackbar(WindowHandle window, int32_t id, int32_t pos) {
+    SetTrackbarPos(windows_.at(window).controls.at(id), pos);
+    windows_.at(window).events->Trackbar(id);
+  }
+  // Clicks an automatic check box: it toggles its mark, then the dialog hears the click.
+  void ClickCheckBox(WindowHandle window, int32_t id) {
+    auto& control = controls_.at(windows_.at(window).controls.at(id));
+    control.checked = !control.checked;
+    windows_.at(window).events->Command(id);
+  }
+  void LeftButtonDown(WindowHandle window) { windows_.at(window).events->LeftButtonDown(0, 0); }
+  void LeftButtonUp(WindowHandle window) { windows_.at(window).events->LeftButtonUp(0, 0); }
+  // Called while an owned box is open, as the user would see it.
+  std::function<void(const Message&)> onOwnedMessage;
 
   // Test side: what the windows look like.
   const FakeWindow& WindowState(WindowHandle window) const { return windows_.at(window); }
@@ -270,6 +305,8 @@ class FakeWindowService : public WindowService {
         state.dialog = handle;
         state.id = control.id;
         state.text = control.text;
+        state.visible = (control.style & resources::style::kVisible) != 0;
+        state.enabled = (control.style & resources::style::kDisabled) == 0;
         controls_[controlHandle] = state;
         window.controls[control.id] = controlHandle;
       }

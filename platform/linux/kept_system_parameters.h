@@ -14,6 +14,7 @@ class KeptSystemParameters : public SystemParameters {
   void Set(SystemParameter which, int32_t value) override { Slot(which) = value; }
   int32_t DoubleClickTime() override { return Slot(SystemParameter::kDoubleClickTime); }
   int32_t Get(SystemParameter which) { return Slot(which); }
+  int32_t MouseTrails() override { return Slot(SystemParameter::kMouseTrails); }
 
  private:
   std::atomic<int32_t>& Slot(SystemParameter which) {

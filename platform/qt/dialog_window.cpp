@@ -13,6 +13,7 @@
 
 #include "platform/qt/bitmap_button.h"
 #include "platform/qt/qt_images.h"
+#include "platform/qt/trackbar.h"
 
 namespace tavrel {
 
@@ -24,14 +25,33 @@ using resources::DluToPixelsX;
 using resources::DluToPixelsY;
 
 constexpr int kIconPictureSize = 32;
+constexpr uint32_t kStaticTypeMask = 0x1F;
+constexpr uint32_t kLeftNoWordWrap = 0x0C;
+
+// Tab stops take the focus by keyboard and pointer; other buttons and trackbars by pointer only;
+// texts, pictures and frames never.
+Qt::FocusPolicy FocusPolicyOf(const resources::ControlTemplate& control) {
+  if ((control.style & style::kTabStop) != 0) return Qt::StrongFocus;
+  switch (control.kind) {
+    case ControlKind::kStaticText:
+    case ControlKind::kCenteredText:
+    case ControlKind::kBitmapPicture:
+    case ControlKind::kIconPicture:
+    case ControlKind::kGroupBox:
+      return Qt::NoFocus;
+    default:
+      return Qt::ClickFocus;
+  }
+}
 
 QFont TemplateFont(const resources::DialogTemplate& dialogTemplate) {
   // The templates' 8-point face is not on X11 desktops; a sans face of the same pixel height
-  // keeps the dialog-unit geometry readable.
+  // keeps the dialog-unit geometry readable. Liberation Sans first: its Arial widths are close
+  // to the templates' face, so captions fit where the templates made room for them.
   QFont font;
   font.setFamilies({QString::fromUtf8(dialogTemplate.fontFace.data(),
                                       static_cast<qsizetype>(dialogTemplate.fontFace.size())),
-                    "DejaVu Sans", "Liberation Sans", "sans-serif"});
+                    "Liberation Sans", "DejaVu Sans", "sans-serif"});
   font.setPixelSize((dialogTemplate.pointSize * 96 + 36) / 72);
   return font;
 }
@@ -81,8 +101,10 @@ void DialogWindow::SetExtendedStyle(uint32_t exStyle) {
   const bool noActivate = (exStyle & kExStyleNoActivate) != 0;
   if (noActivate) flags |= Qt::WindowDoesNotAcceptFocus;
   setAttribute(Qt::WA_ShowWithoutActivating, noActivate);
-  for (QWidget* control : controls_) {
-    control->setFocusPolicy(noActivate ? Qt::NoFocus : Qt::StrongFocus);
+  for (const auto& control : template_.controls) {
+    if (QWidget* widget = controls_.value(control.id)) {
+      widget->setFocusPolicy(noActivate ? Qt::NoFocus : FocusPolicyOf(control));
+    }
   }
   SetTopLevelFlags(this, flags);
 }
@@ -124,11 +146,9 @@ QWidget* DialogWindow::CreateControl(const resources::ControlTemplate& control) 
       connect(box, &QCheckBox::clicked, this, command);
       return box;
     }
-    case ControlKind::kTrackbar: {
-      auto* slider = new QSlider(Qt::Horizontal, this);
-      connect(slider, &QSlider::valueChanged, this, [this, id] { events_.Trackbar(id); });
-      return slider;
-    }
+    case ControlKind::kTrackbar:
+      return new Trackbar(
+          control.style, [this, id] { events_.Trackbar(id); }, this);
     case ControlKind::kGroupBox:
       return new QGroupBox(text, this);
     case ControlKind::kBitmapPicture: {
@@ -146,10 +166,21 @@ QWidget* DialogWindow::CreateControl(const resources::ControlTemplate& control) 
       break;
   }
   auto* label = new QLabel(text, this);
-  label->setWordWrap(true);
+  label->setWordWrap((control.style & kStaticTypeMask) != kLeftNoWordWrap);
   label->setAlignment(control.kind == ControlKind::kCenteredText ? Qt::AlignHCenter | Qt::AlignTop
                                                                  : Qt::AlignLeft | Qt::AlignTop);
   return label;
+}
+
+void DialogWindow::FocusFirstTabStop() {
+  for (const auto& control : template_.controls) {
+    QWidget* widget = controls_.value(control.id);
+    if (widget && widget->focusPolicy() == Qt::StrongFocus && !widget->isHidden() &&
+        widget->isEnabled()) {
+      widget->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
 }
 
 int32_t DialogWindow::DefaultButtonId() const {

@@ -36,6 +36,10 @@ class DialogWindow : public QWidget {
   // Entries of the system menu, shown as the window's context menu; id 0 is a separator.
   void AppendSystemMenu(int32_t id, const QString& text) { systemMenu_.push_back({id, text}); }
 
+  // Gives the focus to the first visible, enabled tab stop in template order, as the desktop's
+  // dialog manager does when initialisation leaves the focus to it.
+  void FocusFirstTabStop();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;

@@ -8,13 +8,17 @@ namespace tavrel {
 
 namespace {
 
-QPixmap ToPixmap(const std::optional<resources::PixelImage>& image) {
+QImage ToImage(const std::optional<resources::PixelImage>& image) {
   if (!image) return {};
   QImage out(image->width, image->height, QImage::Format_ARGB32);
   for (int32_t y = 0; y < image->height; ++y) {
     for (int32_t x = 0; x < image->width; ++x) out.setPixel(x, y, image->At(x, y));
   }
-  return QPixmap::fromImage(out);
+  return out;
+}
+
+QPixmap ToPixmap(const std::optional<resources::PixelImage>& image) {
+  return QPixmap::fromImage(ToImage(image));
 }
 
 }  // namespace
@@ -23,6 +27,10 @@ QPixmap BitmapPixmap(int32_t bitmapId) { return ToPixmap(resources::LoadBitmapIm
 
 QPixmap IconPixmap(int32_t iconId, int32_t size) {
   return ToPixmap(resources::LoadIconImage(iconId, size));
+}
+
+QImage IconImage(int32_t iconId, int32_t size) {
+  return ToImage(resources::LoadIconImage(iconId, size));
 }
 
 QIcon ResourceIcon(int32_t iconId) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 #include <cstdint>
 
@@ -10,5 +11,7 @@ namespace tavrel {
 QPixmap BitmapPixmap(int32_t bitmapId);
 QPixmap IconPixmap(int32_t iconId, int32_t size);
 QIcon ResourceIcon(int32_t iconId);
+// The icon as an image, which needs no running application (for tools that write files).
+QImage IconImage(int32_t iconId, int32_t size);
 
 }  // namespace tavrel

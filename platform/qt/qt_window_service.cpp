@@ -22,6 +22,7 @@
 #include "platform/qt/bitmap_button.h"
 #include "platform/qt/dialog_window.h"
 #include "platform/qt/qt_images.h"
+#include "platform/qt/trackbar.h"
 
 namespace tavrel {
 
@@ -127,7 +128,7 @@ int32_t QtWindowService::RunModal(int32_t templateId, DialogEvents& events, Wind
   at.setY(std::max(desktop.top(), std::min(at.y(), desktop.bottom() + 1 - window->height())));
   window->move(at);
 
-  events.Init(handle);
+  if (events.Init(handle) != 0) window->FocusFirstTabStop();
   const bool ownerWasEnabled = ownerWidget && ownerWidget->isEnabled();
   if (!window->Ended()) {
     if (ownerWidget) ownerWidget->setEnabled(false);
@@ -185,7 +186,13 @@ void QtWindowService::SetText(ControlHandle control, const std::string& text) {
 void QtWindowService::SetFont(ControlHandle control, FontHandle font) {
   QWidget* widget = state_->Widget(control);
   auto it = state_->fonts.find(font);
-  if (widget && it != state_->fonts.end()) widget->setFont(it->second);
+  if (widget == nullptr || it == state_->fonts.end()) return;
+  widget->setFont(it->second);
+  // A text sized in dialog units for the template's small font grows to show its lines whole
+  // in a larger one.
+  if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull()) {
+    label->resize(label->width(), std::max(label->height(), label->heightForWidth(label->width())));
+  }
 }
 
 void QtWindowService::EnableWindow(WindowHandle window, bool enabled) {
@@ -193,7 +200,15 @@ void QtWindowService::EnableWindow(WindowHandle window, bool enabled) {
 }
 
 void QtWindowService::ShowWindow(WindowHandle window, bool visible) {
-  if (QWidget* widget = state_->Widget(window)) widget->setVisible(visible);
+  QWidget* widget = state_->Widget(window);
+  if (widget == nullptr) return;
+  // A window minimised through the window manager's box comes back as it was: a tool window has
+  // no taskbar button to bring it back otherwise.
+  if (visible && widget->isMinimized()) {
+    widget->showNormal();
+    return;
+  }
+  widget->setVisible(visible);
 }
 
 void QtWindowService::ShowMaximized(WindowHandle window) {
@@ -202,6 +217,17 @@ void QtWindowService::ShowMaximized(WindowHandle window) {
   // Templates fix a dialog's size; a maximised one takes the screen's instead.
   widget->setMinimumSize(0, 0);
   widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  DialogWindow* dialog = state_->Dialog(window);
+  if (dialog && !dialog->Template().Has(resources::style::kCaption)) {
+    // A maximised window without a caption covers the whole primary monitor, panels and the
+    // tray included, and stays above them.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    SetTopLevelFlags(widget, widget->windowFlags() | Qt::WindowStaysOnTopHint);
+    widget->setGeometry(screen->geometry());
+    widget->showFullScreen();
+    widget->raise();
+    return;
+  }
   widget->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
   widget->showMaximized();
 }
@@ -212,10 +238,10 @@ bool QtWindowService::IsVisible(WindowHandle window) {
 }
 
 void QtWindowService::SetTrackbarRange(ControlHandle trackbar, int32_t min, int32_t max) {
-  if (auto* slider = qobject_cast<QSlider*>(state_->Widget(trackbar))) {
+  if (auto* slider = dynamic_cast<Trackbar*>(state_->Widget(trackbar))) {
     // Setting a trackbar from the program sends no notification.
     const QSignalBlocker quiet(slider);
-    slider->setRange(min, max);
+    slider->SetRange(min, max);
   }
 }
 
@@ -371,16 +397,61 @@ int32_t QtWindowService::ShowCursor(bool show) {
   return state_->cursorCount;
 }
 
+namespace {
+
+// Shows the box and dispatches until the user has closed it.
+void RunMessageBox(QMessageBox& box) {
+  QEventLoop loop;
+  QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
+  box.show();
+  loop.exec();
+}
+
+}  // namespace
+
 void QtWindowService::ShowMessage(const std::string& caption, const std::string& text) {
   RunOnUiThread([&] {
     // Not application-modal: the panel and the tray icon keep working while the box is open.
     QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text), QMessageBox::Ok);
     box.setWindowModality(Qt::NonModal);
-    QEventLoop loop;
-    QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
-    box.show();
-    loop.exec();
+    RunMessageBox(box);
   });
+}
+
+void QtWindowService::ShowOwnedMessage(WindowHandle owner, const std::string& caption,
+                                       const std::string& text) {
+  QWidget* ownerWidget = state_->Widget(owner);
+  if (ownerWidget == nullptr) return ShowMessage(caption, text);
+  RunOnUiThread([&] {
+    QMessageBox box(QMessageBox::NoIcon, Text(caption), Text(text), QMessageBox::Ok,
+                    ownerWidget->window());
+    // Modal to its owner only, and above it even when the owner stays on top.
+    box.setWindowModality(Qt::WindowModal);
+    if (ownerWidget->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+      box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    RunMessageBox(box);
+  });
+}
+
+// Posting never waits, so it goes on after cross-thread calls have stopped; what is still
+// queued when the application object goes is dropped with it.
+void QtWindowService::PostRepeatedLeftPress() {
+  QMetaObject::invokeMethod(
+      &state_->app,
+      [] {
+        const QPoint at = QCursor::pos();
+        QWidget* widget = QApplication::widgetAt(at);
+        auto* dialog = widget ? dynamic_cast<DialogWindow*>(widget->window()) : nullptr;
+        // A window under a modal box or menu, or one that is closing, takes no input.
+        if (dialog == nullptr || dialog->Ended() || !dialog->isEnabled() ||
+            QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+          return;
+        }
+        const QPoint local = dialog->mapFromGlobal(at);
+        dialog->Events().LeftButtonDown(local.x(), local.y());
+      },
+      Qt::QueuedConnection);
 }
 
 void QtWindowService::RunOnUiThread(const std::function<void()>& call) {
@@ -420,6 +491,13 @@ void QtWindowService::StopCrossThreadCalls() {
     pending->finished = true;
     pending->done.notify_all();
   }
+}
+
+std::string QtWindowService::GetText(ControlHandle control) {
+  QWidget* widget = state_->Widget(control);
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
+  return widget ? widget->windowTitle().toStdString() : std::string();
 }
 
 }  // namespace tavrel

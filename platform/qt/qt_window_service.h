@@ -59,6 +59,15 @@ class QtWindowService : public WindowService {
   void RunOnUiThread(const std::function<void()>& call) override;
   void StopCrossThreadCalls() override;
 
+  std::string GetText(ControlHandle control) override;
+  void ShowOwnedMessage(WindowHandle owner, const std::string& caption,
+                        const std::string& text) override;
+  // A left-button press injected while the left button is already held: X delivers it to no
+  // window, where the desktop gives each one to the window under the pointer. This hands it to
+  // the program's own dialog there, as its left-button-down, if that dialog takes input. Any
+  // thread; returns at once, as the desktop's input queue does.
+  void PostRepeatedLeftPress();
+
  private:
   struct State;
   std::unique_ptr<State> state_;

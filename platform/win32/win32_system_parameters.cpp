@@ -13,4 +13,10 @@ int32_t Win32SystemParameters::DoubleClickTime() {
   return static_cast<int32_t>(GetDoubleClickTime());
 }
 
+int32_t Win32SystemParameters::MouseTrails() {
+  UINT trails = 0;
+  if (!SystemParametersInfoA(SPI_GETMOUSETRAILS, 0, &trails, 0)) return 0;
+  return static_cast<int32_t>(trails);
+}
+
 }  // namespace tavrel

@@ -9,6 +9,7 @@ class Win32SystemParameters : public SystemParameters {
  public:
   void Set(SystemParameter which, int32_t value) override;
   int32_t DoubleClickTime() override;
+  int32_t MouseTrails() override;
 };
 
 }  // namespace tavrel

@@ -381,6 +381,19 @@ void Win32WindowService::ShowMessage(const std::string& caption, const std::stri
   RunOnUiThread([&] { MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK); });
 }
 
+void Win32WindowService::ShowOwnedMessage(WindowHandle owner, const std::string& caption,
+                                          const std::string& text) {
+  RunOnUiThread([&] { MessageBoxA(Hwnd(owner), text.c_str(), caption.c_str(), MB_OK); });
+}
+
+std::string Win32WindowService::GetText(ControlHandle control) {
+  const int length = GetWindowTextLengthA(Hwnd(control));
+  if (length <= 0) return {};
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(Hwnd(control), text.data(), length + 1)));
+  return text;
+}
+
 void Win32WindowService::RunPendingCalls() {
   for (;;) {
     std::shared_ptr<CrossThreadCall> next;

@@ -64,8 +64,12 @@ class Win32WindowService : public WindowService {
   int32_t ShowCursor(bool show) override;
 
   void ShowMessage(const std::string& caption, const std::string& text) override;
+  void ShowOwnedMessage(WindowHandle owner, const std::string& caption,
+                        const std::string& text) override;
   void RunOnUiThread(const std::function<void()>& call) override;
   void StopCrossThreadCalls() override;
+
+  std::string GetText(ControlHandle control) override;
 
   // Runs the calls carried over so far; the call window does, on the user-interface thread.
   void RunPendingCalls();

@@ -5,6 +5,7 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace tavrel {
 
@@ -59,8 +60,15 @@ uint32_t XTestPointerService::SendInput(const MouseInput& input) {
                          ScaleAbsolute(input.dy, monitor_.y, monitor_.height), CurrentTime);
   }
   // The order in which the desktop applies combined flags.
-  if (input.dwFlags & kMouseLeftDown) Button(kLeftButton, true);
-  if (input.dwFlags & kMouseLeftUp) Button(kLeftButton, false);
+  if (input.dwFlags & kMouseLeftDown) {
+    if (leftHeld_ && onRepeatedLeftPress_) onRepeatedLeftPress_();
+    Button(kLeftButton, true);
+    leftHeld_ = true;
+  }
+  if (input.dwFlags & kMouseLeftUp) {
+    Button(kLeftButton, false);
+    leftHeld_ = false;
+  }
   if (input.dwFlags & kMouseRightDown) Button(kRightButton, true);
   if (input.dwFlags & kMouseRightUp) Button(kRightButton, false);
   XFlush(display_);
@@ -71,6 +79,11 @@ MonitorRect XTestPointerService::Monitor() {
   std::lock_guard lock(mutex_);
   if (display_ != nullptr) FollowMonitorChanges();
   return monitor_;
+}
+
+void XTestPointerService::OnRepeatedLeftPress(std::function<void()> call) {
+  std::lock_guard lock(mutex_);
+  onRepeatedLeftPress_ = std::move(call);
 }
 
 void XTestPointerService::Button(unsigned int button, bool press) {

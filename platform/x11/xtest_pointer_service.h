@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -39,6 +40,9 @@ class XTestPointerService : public PointerService {
   // Moves (absolute only) and button transitions; returns 1 when injected, 0 when refused.
   uint32_t SendInput(const MouseInput& input) override;
   MonitorRect Monitor();
+  // Called, on the injecting thread and without waiting, for each left press injected while an
+  // earlier one still holds the button: the server delivers such a press to no window.
+  void OnRepeatedLeftPress(std::function<void()> call);
 
  private:
   void FollowMonitorChanges();
@@ -49,6 +53,9 @@ class XTestPointerService : public PointerService {
   _XDisplay* display_ = nullptr;
   bool randr_ = false;
   MonitorRect monitor_;
+  // The left button as this service last set it.
+  bool leftHeld_ = false;
+  std::function<void()> onRepeatedLeftPress_;
 };
 
 }  // namespace tavrel

@@ -10,6 +10,7 @@
 #include "link/controller_wire.h"
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_events.h"
+#include "platform/fake/fake_key_service.h"
 #include "platform/fake/fake_pointer_service.h"
 #include "platform/fake/fake_serial.h"
 #include "platform/fake/fake_settings_store.h"
@@ -69,7 +70,7 @@ class MainPanelTest : public ::testing::Test {
       panel = h;
       script(h);
     };
-    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}},
+    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
                  "/opt/tavrel/bin/tavrel.exe");
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.ExitStatus(), 0);
@@ -99,6 +100,7 @@ class MainPanelTest : public ::testing::Test {
   FakeEventService events{clock};
   FakeSerialPorts ports{events};
   FakeThreadService threads;
+  FakeKeyService keys;
   WindowHandle panel = 0;
 };
 
@@ -168,8 +170,9 @@ TEST_F(MainPanelTest, SerialPortIsStoredOnlyWhenTheScanFoundTheController) {
       EXPECT_EQ(rowStore.Values().at("Serial Port"), row.expected);
       windows.Close(h);
     };
-    TouchApp app({rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}},
-                 "tavrel");
+    TouchApp app(
+        {rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
+        "tavrel");
     app.InitInstance();
     const auto writes = rowStore.Writes();
     EXPECT_EQ(std::count(writes.begin(), writes.end(), "Serial Port"), row.written ? 1 : 0);
@@ -319,7 +322,7 @@ TEST_F(MainPanelTest, ShutdownRoutes) {
       rowPorts.With(line, [&](FakeLine& l) { portOpenAtEnd = l.open; });
     };
     TouchApp app(
-        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}},
+        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
         "tavrel");
     app.InitInstance();
     const Log log = rowWindows.Log();
@@ -352,6 +355,118 @@ TEST_F(MainPanelTest, AboutBoxOpensFromTheSystemMenuOnceAndDisablesThePanel) {
     windows.Close(h);
   });
   EXPECT_EQ(aboutRuns, 1);
+}
+
+TEST_F(MainPanelTest, SetupRunsFromTheTrayMenuOverTheDisabledPanelAndCloseEndsItAsCancel) {
+  Controller("COM5:");
+  int setupRuns = 0;
+  windows.scripts[id::kSetupDialog] = [&](WindowHandle setup) {
+    ++setupRuns;
+    EXPECT_FALSE(windows.WindowState(panel).enabled);
+    windows.MoveTrackbar(setup, id::kDblClickWidthTrackbar, 40);
+    TrayMenuCommand(id::kCloseCommand);
+  };
+  Run([&](WindowHandle) { TrayMenuCommand(id::kSetupCommand); });
+  EXPECT_EQ(setupRuns, 1);
+  ASSERT_EQ(windows.fonts.size(), 2u)
+      << "the setup dialog's information font and the calibration prompts' font, made once";
+  EXPECT_EQ(windows.fonts[0].face, "Arial");
+  const auto at = Positions(windows.Log(), {"run 132", "close 132", "ended 132 2", "ended 102 2"});
+  EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
+      << ::testing::PrintToString(windows.Log());
+  const auto calls = system.Calls();
+  EXPECT_EQ(calls.back(), std::make_pair(SystemParameter::kMouseTrails, 0));
+  EXPECT_NE(store.Read("X Movement Filter"), 40) << "Cancel stores nothing";
+}
+
+// Both keyboards open from the tray menu with the panel as owner, the LARGE one nested in the
+// normal one's run; Close then closes them first, normal before LARGE, and types nothing.
+TEST_F(MainPanelTest, KeyboardsOpenFromTheTrayMenuAndCloseFirstOnClose) {
+  Controller("COM5:");
+  windows.scripts[id::kKeyboardDialog] = [&](WindowHandle normal) {
+    EXPECT_EQ(windows.WindowState(normal).owner, panel);
+    windows.Command(normal, 1027);  // "q"
+    TrayMenuCommand(id::kShowLargeKeyboardCommand);
+  };
+  windows.scripts[id::kLargeKeyboardDialog] = [&](WindowHandle large) {
+    EXPECT_EQ(windows.WindowState(large).owner, panel);
+    TrayMenuCommand(id::kShowKeyboardCommand);  // already open: no second window
+    TrayMenuCommand(id::kCloseCommand);
+  };
+  Run([&](WindowHandle) { TrayMenuCommand(id::kShowKeyboardCommand); });
+  const Log log = windows.Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "run 133"), 1);
+  const auto at = Positions(log, {"run 133", "run 134", "close 133", "close 134", "ended 134 2",
+                                  "ended 133 2", "ended 102 2"});
+  EXPECT_EQ(std::count(at.begin(), at.end(), -1), 0) << ::testing::PrintToString(log);
+  EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << ::testing::PrintToString(log);
+  EXPECT_EQ(keys.events, "+51 -51");
+  EXPECT_EQ(system.Calls().back(), std::make_pair(SystemParameter::kMouseTrails, 0));
+}
+
+// The "Calibration" command: capture only while its dialog runs, a dialog that is never shown
+// twice at once, a second run that starts at step 0, and a Close that ends it first.
+TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
+  FakeLine& line = Controller("COM5:");
+  auto writesOf = [&](const std::string& name) {
+    const auto writes = store.Writes();
+    return std::count(writes.begin(), writes.end(), name);
+  };
+  auto waitFor = [](const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+  };
+  // A finger held for a hundred reports, then the dialog sees a press.
+  auto captureAndPress = [&](WindowHandle dialog) {
+    const auto before = writesOf("Click Value Y");
+    ports.With(line, [](FakeLine& l) {
+      for (int i = 0; i < 100; ++i) {
+        l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 600, 700));
+      }
+    });
+    EXPECT_TRUE(waitFor([&] { return writesOf("Click Value Y") > before; }));
+    windows.LeftButtonDown(dialog);
+  };
+  std::vector<long> cornersPerRun;
+  windows.scripts[id::kCalibrationDialog] = [&](WindowHandle dialog) {
+    EXPECT_FALSE(windows.WindowState(panel).enabled) << "owned by the panel";
+    EXPECT_EQ(windows.cursorCount, -1);
+    const auto before = writesOf("Click Value Left Bottom X");
+    captureAndPress(dialog);
+    cornersPerRun.push_back(writesOf("Click Value Left Bottom X") - before);
+    if (cornersPerRun.size() == 1) {
+      TrayMenuCommand(id::kCalibrationCommand);  // chosen again while open
+      captureAndPress(dialog);                   // still capturing
+      windows.Command(dialog, kIdCancel);
+    } else {
+      TrayMenuCommand(id::kCloseCommand);
+    }
+  };
+  Run([&](WindowHandle h) {
+    TrayMenuCommand(id::kCalibrationCommand);
+    EXPECT_TRUE(windows.WindowState(h).enabled);
+    EXPECT_EQ(windows.cursorCount, 0);
+    ports.With(line, [](FakeLine& l) {
+      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 600, 700));
+    });
+    EXPECT_TRUE(waitFor([&] {
+      const auto events = log.Descriptions();
+      return std::any_of(events.begin(), events.end(),
+                         [](const std::string& e) { return e.starts_with("move"); });
+    })) << "the pointer follows touches again after the run";
+    TrayMenuCommand(id::kCalibrationCommand);
+  });
+  EXPECT_EQ(cornersPerRun, (std::vector<long>{1, 0}))
+      << "the second run spends its first capture on reaching the first corner";
+  const Log order = windows.Log();
+  EXPECT_EQ(std::count(order.begin(), order.end(), "run 129"), 2) << "never twice at once";
+  EXPECT_TRUE(Contains(order, "close 129"));
+  EXPECT_EQ(Log(order.end() - 2, order.end()), (Log{"ended 129 2", "ended 102 2"}))
+      << "the open dialog ends first";
+  EXPECT_EQ(windows.cursorCount, 0);
 }
 
 }  // namespace

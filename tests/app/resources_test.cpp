@@ -34,7 +34,7 @@ TEST(ResourcesTest, DialogUnitsBecomePixelsWithTheTemplateFontsBaseUnits) {
 }
 
 TEST(ResourcesTest, EveryControlLiesInsideItsDialog) {
-  for (int32_t dialogId : {id::kAboutDialog, id::kPanelDialog}) {
+  for (int32_t dialogId : {id::kAboutDialog, id::kPanelDialog, id::kCalibrationDialog}) {
     const DialogTemplate* dialog = FindDialog(dialogId);
     ASSERT_NE(dialog, nullptr) << dialogId;
     for (const ControlTemplate& control : dialog->controls) {
@@ -89,7 +89,7 @@ TEST(ResourcesTest, RightClickImagesAreDarkBlueAndTheWordFitsTheButtonFace) {
     }
   }
   EXPECT_GT(whites, 60);
-  EXPECT_FALSE(LoadBitmapImage(144).has_value());
+  EXPECT_FALSE(LoadBitmapImage(145).has_value());
 }
 
 TEST(ResourcesTest, IconShowsAWhiteTouchMarkOnABlueScreenAtTraySizes) {

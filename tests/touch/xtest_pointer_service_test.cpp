@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "platform/x11/xvfb_server.h"
 
@@ -241,6 +242,40 @@ TEST(XTestPointerServiceTest, ButtonsReachAClientWindow) {
     EXPECT_EQ(event.xbutton.button, row.button);
     EXPECT_EQ(event.xbutton.x_root, 400);
     EXPECT_EQ(event.xbutton.y_root, 150);
+  }
+}
+
+// X delivers a press of a button already down to no window; each such left press is reported,
+// so that the window layer can deliver it as the desktop would.
+TEST(XTestPointerServiceTest, LeftPressesWhileTheButtonIsHeldAreReported) {
+  XvfbServer server(320, 240);
+  ASSERT_FALSE(server.Display().empty()) << "Xvfb did not start";
+  struct Row {
+    const char* legend;
+    std::vector<uint32_t> flags;
+    int reported;
+  };
+  const Row rows[] = {
+      {"one press", {kMouseLeftDown}, 0},
+      {"three presses in a row", {kMouseLeftDown, kMouseLeftDown, kMouseLeftDown}, 2},
+      {"a release in between", {kMouseLeftDown, kMouseLeftUp, kMouseLeftDown}, 0},
+      {"a right press does not release the left",
+       {kMouseLeftDown, kMouseRightDown, kMouseLeftDown},
+       1},
+      {"capture reports: two presses each, then the lift",
+       {kMouseLeftDown, kMouseLeftDown, kMouseLeftDown, kMouseLeftDown, kMouseLeftUp},
+       3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    XTestPointerService pointer(server.Display());
+    ASSERT_TRUE(pointer.IsOpen());
+    int reported = 0;
+    pointer.OnRepeatedLeftPress([&] { ++reported; });
+    for (uint32_t flags : row.flags) pointer.SendInput(Button(flags));
+    EXPECT_EQ(reported, row.reported);
+    pointer.SendInput(Button(kMouseLeftUp));
+    pointer.SendInput(Button(kMouseRightUp));
   }
 }
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <string_view>
 
+#include "app/command_line.h"
 #include "platform/linux/machine_directory.h"
 #include "tools/sim/controller_emulator.h"
 #include "tools/sim/touch_script.h"
@@ -37,6 +38,7 @@ constexpr const char* kUsage =
     "  --no-pace             send bytes as fast as the line takes them (default: one byte\n"
     "                        every 1.04 ms, as at 9600 baud)\n"
     "  --quiet               do not log requests\n"
+    "  --help, --version     show this help, or the version, and end\n"
     "Misbehaviours:\n"
     "  --silent              answer no request\n"
     "  --late MS             answer each request MS milliseconds late\n"
@@ -133,6 +135,10 @@ void PlayScript(ControllerEmulator& emulator, std::istream& in, bool exitAfter) 
 int main(int argc, char** argv) {
   if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
     std::cout << kUsage << tavrel::sim::kTouchScriptHelp;
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::cout << tavrel::VersionLine("tavrel-sim");
     return 0;
   }
   Command command;

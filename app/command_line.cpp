@@ -1,0 +1,43 @@
+#include "app/command_line.h"
+
+#include <iostream>
+#include <vector>
+
+#include "tavrel_version.h"
+
+namespace tavrel {
+
+const std::string_view kTavrelHelp =
+    "Usage: tavrel [--help | --version]\n"
+    "The touch-screen manager: finds the touch controller on its serial port, turns its touches\n"
+    "into pointer input and sits in the notification area. It takes no other arguments; its\n"
+    "settings live in $TAVREL_MACHINE_DIR/settings.reg (default /var/lib/tavrel/settings.reg).\n"
+    "\n"
+    "  --help     show this help and end\n"
+    "  --version  show the version and end\n";
+
+std::string VersionLine(std::string_view program) {
+  return std::string(program) + " " + kTavrelVersion + "\n";
+}
+
+CommandLineOutcome ParseCommandLine(std::string_view program, std::string_view help,
+                                    std::span<const std::string_view> args) {
+  if (args.empty()) return {};
+  if (args.size() == 1 && args[0] == "--help") {
+    return {false, 0, std::string(help), ""};
+  }
+  if (args.size() == 1 && args[0] == "--version") return {false, 0, VersionLine(program), ""};
+  return {false, 2, "", "Usage: " + std::string(program) + " [--help | --version]\n"};
+}
+
+std::optional<int> HandleCommandLine(std::string_view program, std::string_view help, int argc,
+                                     char** argv) {
+  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const CommandLineOutcome outcome = ParseCommandLine(program, help, args);
+  std::cout << outcome.out;
+  std::cerr << outcome.err;
+  if (outcome.run) return std::nullopt;
+  return outcome.status;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,215 @@
+#include "calibration/calibration_dialog.h"
+
+#include "calibration/target_layout.h"
+#include "resources/resource_ids.h"
+#include "touch/report_decoder.h"
+
+namespace tavrel {
+
+namespace {
+
+namespace id = resource_id;
+
+// Samples a corner needs before a button message takes it.
+constexpr int32_t kSamplesPerCorner = 100;
+constexpr int32_t kLastStep = 4;
+constexpr uint32_t kToneMs = 100;
+constexpr uint32_t kCornerToneHz = 2500;
+constexpr uint32_t kFinalTonesHz[] = {1800, 2200, 2500};
+constexpr int32_t kPromptX = 260;
+constexpr int32_t kPromptY = 280;
+constexpr const char* kDoneCaption = "Calibration OK";
+constexpr const char* kDoneText = "calibration succesfully completed";
+constexpr const char* kErrorCaption = "Calibration Error saving data";
+constexpr const char* kWriteFailedText = "Restart calibration";
+constexpr const char* kStoreFailedText =
+    "The calibration point could not be stored in the settings. The previous calibration stays "
+    "in effect. Restart calibration";
+
+// What each corner uses, in step order.
+struct CornerControls {
+  int32_t (TouchSettings::*save)(int32_t x, int32_t y);
+  int32_t target;
+  int32_t marker;
+  int32_t prompt;
+  CalibratedPoint calibrated;  // where the transform puts the corner
+};
+constexpr int32_t kLow = kCalibratedLow;
+constexpr int32_t kHigh = kCalibratedLow + kCalibratedSpan;
+constexpr std::array<CornerControls, 4> kCorners = {{
+    {&TouchSettings::SaveLeftBottom,
+     id::kTargetLeftBottom,
+     id::kMarkerLeftBottom,
+     id::kPromptLeftBottom,
+     {kLow, kLow}},
+    {&TouchSettings::SaveRightTop,
+     id::kTargetRightTop,
+     id::kMarkerRightTop,
+     id::kPromptRightTop,
+     {kHigh, kHigh}},
+    {&TouchSettings::SaveRightBottom,
+     id::kTargetRightBottom,
+     id::kMarkerRightBottom,
+     id::kPromptRightBottom,
+     {kHigh, kLow}},
+    {&TouchSettings::SaveLeftTop,
+     id::kTargetLeftTop,
+     id::kMarkerLeftTop,
+     id::kPromptLeftTop,
+     {kLow, kHigh}},
+}};
+
+// The texts that share the prompt's place, in the order they are placed.
+constexpr int32_t kTexts[] = {id::kPromptRightBottom, id::kPromptRightTop, id::kPromptLeftTop,
+                              id::kPromptLeftBottom, id::kWaitText};
+
+constexpr std::array kCornerFields = {
+    &TouchSettings::leftTopX,     &TouchSettings::leftTopY,     &TouchSettings::leftBottomX,
+    &TouchSettings::leftBottomY,  &TouchSettings::rightTopX,    &TouchSettings::rightTopY,
+    &TouchSettings::rightBottomX, &TouchSettings::rightBottomY,
+};
+
+}  // namespace
+
+CalibrationDialog::CalibrationDialog(WindowService& windows, ToneService& tone,
+                                     TouchSettings& settings, CTvSerialPort& serialPort)
+    : Dialog(windows, id::kCalibrationDialog),
+      settings(&settings),
+      serialPort(&serialPort),
+      promptFont(windows.CreateFont({"Arial", 20, 700})),
+      tone_(tone) {}
+
+int32_t CalibrationDialog::OnInitDialog() {
+  for (size_t corner = 0; corner < kCorners.size(); ++corner) {
+    targets[corner] = Item(kCorners[corner].target);
+  }
+  windows_.ShowCursor(false);
+  cursorHidden_ = true;
+  LayoutTargets();
+  return 1;
+}
+
+void CalibrationDialog::LayoutTargets() {
+  windows_.ShowMaximized(Window());
+  // The targets go where the pointer lands for each corner on the primary monitor, which the
+  // window covers, so that a calibration holds on any screen size.
+  const ScreenRect screen = windows_.DesktopRect();
+  const int32_t width = screen.right - screen.left;
+  const int32_t height = screen.bottom - screen.top;
+  for (const CornerControls& corner : kCorners) {
+    const ClientPoint at = TargetPosition(corner.calibrated, width, height);
+    PlaceItem(corner.marker, at.x, at.y);
+  }
+  for (size_t corner = 0; corner < kCorners.size(); ++corner) {
+    const ClientPoint at = TargetPosition(kCorners[corner].calibrated, width, height);
+    windows_.Place(targets[corner], ZOrder::kTop, at.x, at.y);
+  }
+  for (int32_t text : kTexts) {
+    PlaceItem(text, kPromptX, kPromptY);
+    SetItemFont(text, promptFont);
+  }
+}
+
+void CalibrationDialog::OnLButtonDown(int32_t /*x*/, int32_t /*y*/) { TakeStep(Button::kDown); }
+
+void CalibrationDialog::OnLButtonUp(int32_t /*x*/, int32_t /*y*/) { TakeStep(Button::kUp); }
+
+void CalibrationDialog::TakeStep(Button button) {
+  if (step >= 1 && step <= kLastStep && CaptureComplete()) {
+    TakeCorner(static_cast<size_t>(step - 1), button);
+  }
+  // The count is read afresh: the reader thread keeps adding to it. The reset is one atomic
+  // store, so a racing increment counts towards the next corner and never undoes it.
+  if (CaptureComplete()) {
+    ++step;
+    settings->captureCount.store(0);
+  }
+}
+
+void CalibrationDialog::TakeCorner(size_t corner, Button button) {
+  if (!StoreCorner(corner)) return FailRun();
+  const CornerControls& current = kCorners[corner];
+  if (corner + 1 < kCorners.size()) {
+    const CornerControls& next = kCorners[corner + 1];
+    if (button == Button::kUp) {
+      // A step taken on the release shows only the next corner's marker.
+      ShowItem(current.marker, false);
+      ShowItem(next.marker, true);
+      return;
+    }
+    windows_.ShowWindow(targets[corner], false);
+    windows_.ShowWindow(targets[corner + 1], true);
+    ShowItem(current.prompt, false);
+    ShowItem(next.prompt, true);
+    Beep(kCornerToneHz);
+    return;
+  }
+  ShowItem(current.marker, false);
+  ShowItem(current.prompt, false);
+  if (button == Button::kDown) {
+    for (uint32_t hz : kFinalTonesHz) Beep(hz);
+  }
+  if (!LoadNewCorners()) return FailRun();
+  FinishCalibration();
+}
+
+bool CalibrationDialog::StoreCorner(size_t corner) {
+  const int32_t y = settings->ReadCapturedY();
+  const int32_t x = settings->ReadCapturedX();
+  // The read-failure code is no coordinate: storing it would wreck the transform.
+  if (x == kSettingsReadFailed || y == kSettingsReadFailed) return false;
+  return (settings->*kCorners[corner].save)(x, y) == kSettingsOk;
+}
+
+bool CalibrationDialog::LoadNewCorners() {
+  std::array<int32_t, kCornerFields.size()> previous{};
+  for (size_t i = 0; i < kCornerFields.size(); ++i) previous[i] = (settings->*kCornerFields[i]);
+  if (settings->LoadCorners() == kSettingsOk) return true;
+  // A load that stopped half-way would mix old and new corners.
+  for (size_t i = 0; i < kCornerFields.size(); ++i) (settings->*kCornerFields[i]) = previous[i];
+  return false;
+}
+
+void CalibrationDialog::FinishCalibration() {
+  settings->SetDecoderMode(kDecoderNormal);
+  step = 0;
+  ShowItem(id::kWaitText, true);
+  RestoreCursor();
+  windows_.ShowOwnedMessage(Window(), kDoneCaption, kDoneText);
+  if (serialPort->WriteCalibration() != link_result::kOk) {
+    windows_.ShowOwnedMessage(Window(), kErrorCaption, kWriteFailedText);
+  }
+  OnOK();
+}
+
+void CalibrationDialog::FailRun() {
+  RestoreCursor();
+  windows_.ShowOwnedMessage(Window(), kErrorCaption, kStoreFailedText);
+  EndDialog(kIdCancel);
+}
+
+bool CalibrationDialog::CaptureComplete() const {
+  return settings->captureCount.load() >= kSamplesPerCorner;
+}
+
+void CalibrationDialog::Beep(uint32_t frequencyHz) { tone_.Beep(frequencyHz, kToneMs); }
+
+void CalibrationDialog::RestoreCursor() {
+  if (!cursorHidden_) return;
+  windows_.ShowCursor(true);
+  cursorHidden_ = false;
+}
+
+// Every way out gives the cursor back: Escape, the close box and the program's Close all end
+// the run here.
+void CalibrationDialog::OnCancel() {
+  RestoreCursor();
+  Dialog::OnCancel();
+}
+
+void CalibrationDialog::OnOK() {
+  RestoreCursor();
+  Dialog::OnOK();
+}
+
+}  // namespace tavrel

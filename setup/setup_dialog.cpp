@@ -1,0 +1,239 @@
+#include "setup/setup_dialog.h"
+
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <utility>
+
+#include "link/controller_wire.h"
+#include "resources/resource_ids.h"
+
+namespace tavrel {
+
+namespace {
+
+namespace id = resource_id;
+
+struct Slider {
+  int32_t trackbar;
+  int32_t label;
+  int32_t min;
+  int32_t max;
+};
+
+constexpr Slider kFreq{id::kFreqTrackbar, id::kFreqLabel, 1000, 10000};
+constexpr Slider kLen{id::kLenTrackbar, id::kLenLabel, 0, 250};
+constexpr Slider kDblClickWidth{id::kDblClickWidthTrackbar, id::kDblClickWidthLabel, 0, 200};
+constexpr Slider kDblClickHeight{id::kDblClickHeightTrackbar, id::kDblClickHeightLabel, 0, 200};
+constexpr Slider kDblClickDelay{id::kDblClickDelayTrackbar, id::kDblClickDelayLabel, 0, 1000};
+constexpr Slider kClickWidth{id::kClickWidthTrackbar, id::kClickWidthLabel, 0, 50};
+constexpr Slider kClickHeight{id::kClickHeightTrackbar, id::kClickHeightLabel, 0, 50};
+
+constexpr int32_t kTrailsOn = 10;
+constexpr uint32_t kReadCapacity = 255;
+
+// The received bytes behind the header, as text: an answer that ends early, or a zero byte, ends
+// the text there. Bytes are Latin-1, so that stray bytes still make valid UTF-8.
+std::string AnswerText(const uint8_t* begin, const uint8_t* end) {
+  std::string text;
+  for (const uint8_t* byte = begin; byte != end && *byte != 0; ++byte) {
+    if (*byte < 0x80) {
+      text += static_cast<char>(*byte);
+    } else {
+      text += static_cast<char>(0xC0 | (*byte >> 6));
+      text += static_cast<char>(0x80 | (*byte & 0x3F));
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+SetupDialog::SetupDialog(CTvSerialPort& serialPort, TouchSettings& settings, Platform platform)
+    : Dialog(platform.windows, id::kSetupDialog),
+      settings(settings),
+      serialPort(serialPort),
+      system_(platform.system),
+      tone_(platform.tone),
+      infoFont(platform.windows.CreateFont({"Arial", 20, 700})) {}
+
+int32_t SetupDialog::OnInitDialog() {
+  settings.DisableBuzzer();
+  ShowControllerInfo();
+  InitSliders();
+  SetCheck(id::kTrackingCheckBox, settings.GetMouseTracking() == 1);
+  // Returning 1 leaves the focus on the first control in tab order, "Check memory".
+  return 1;
+}
+
+void SetupDialog::ShowControllerInfo() {
+  for (int32_t line : {id::kFirmwareLine, id::kModelLine, id::kMemoryLine}) {
+    SetItemFont(line, infoFont);
+  }
+  SetItemText(id::kFirmwareLine, "Firmware release reading");
+  SetItemText(id::kModelLine, "Touch model reading");
+  SetItemText(id::kMemoryLine, "Touch controller memory checking");
+  // Every way out below releases the reader, so that touches go on after the exchange.
+  if (serialPort.CheckController() != link_result::kOk) {
+    SetItemText(id::kFirmwareLine, "Touch screen controller not present");
+    serialPort.StartThread();
+    return;
+  }
+  if (serialPort.RequestFirmwareRelease() == link_result::kOk) {
+    const bool shown =
+        ShowAnswer(id::kFirmwareLine, "Error reading firmware release", wire::kFirmwareAnswerLength,
+                   wire::kFirmwareRelease, "Firmware release: ", 4);
+    serialPort.StartThread();
+    if (!shown) return;
+  }
+  if (serialPort.RequestModel() == link_result::kOk) {
+    ShowAnswer(id::kModelLine, "Error reading Touch Controller model", wire::kModelAnswerLength,
+               wire::kModel, "Touch screen controller model: ", 6);
+  }
+  serialPort.StartThread();
+}
+
+bool SetupDialog::ShowAnswer(int32_t line, const char* readError, uint8_t length, uint8_t command,
+                             const std::string& prefix, uint32_t characters) {
+  // Cleared before each read, so that an answer that ends early shows nothing stale.
+  std::array<uint8_t, kReadCapacity + 1> buffer{};
+  uint32_t count = 0;
+  if (serialPort.ReadData(buffer.data(), kReadCapacity, count) != link_result::kOk || count == 0) {
+    SetItemText(line, readError);
+    return false;
+  }
+  uint32_t offset = 0;
+  if (CTvSerialPort::FindHeader(buffer.data(), count, wire::kStart, length, command, offset) !=
+      link_result::kOk) {
+    return false;
+  }
+  const uint32_t end = std::min(count, offset + characters);
+  SetItemText(line, prefix + AnswerText(buffer.data() + offset, buffer.data() + end));
+  return true;
+}
+
+void SetupDialog::InitSliders() {
+  // The range goes first, so that a stored value outside it shows at the nearest end.
+  const std::pair<Slider, int32_t> initial[] = {
+      {kFreq, settings.GetBuzzerFrequency()},
+      {kLen, settings.GetBuzzerDuration()},
+      {kDblClickWidth, settings.GetDoubleClickWidth()},
+      {kDblClickHeight, settings.GetDoubleClickHeight()},
+      {kDblClickDelay, system_.DoubleClickTime()},
+      {kClickHeight, settings.GetClickBoxHeight()},
+      {kClickWidth, settings.GetClickBoxWidth()},
+  };
+  for (const auto& [slider, position] : initial) {
+    SetTrackbarRange(slider.trackbar, slider.min, slider.max);
+    SetTrackbarPos(slider.trackbar, position);
+  }
+  // The labels show what the trackbars took, not the stored values.
+  for (const Slider& slider :
+       {kDblClickWidth, kDblClickHeight, kDblClickDelay, kFreq, kLen, kClickWidth, kClickHeight}) {
+    ShowPosition(slider.trackbar, slider.label);
+  }
+}
+
+int32_t SetupDialog::ShowPosition(int32_t trackbar, int32_t label) {
+  const int32_t position = GetTrackbarPos(trackbar);
+  SetItemText(label, std::to_string(position));
+  return position;
+}
+
+void SetupDialog::OnTrackbar(int32_t /*id*/) { OnSliderMoved(); }
+
+void SetupDialog::OnSliderMoved() {
+  // Every live value is applied again, whichever trackbar moved.
+  system_.Set(SystemParameter::kDoubleClickWidth,
+              ShowPosition(kDblClickWidth.trackbar, kDblClickWidth.label));
+  system_.Set(SystemParameter::kDoubleClickHeight,
+              ShowPosition(kDblClickHeight.trackbar, kDblClickHeight.label));
+  ShowPosition(kFreq.trackbar, kFreq.label);
+  ShowPosition(kLen.trackbar, kLen.label);
+  system_.Set(SystemParameter::kDoubleClickTime,
+              ShowPosition(kDblClickDelay.trackbar, kDblClickDelay.label));
+  settings.SetClickBoxHeight(ShowPosition(kClickHeight.trackbar, kClickHeight.label));
+  settings.SetClickBoxWidth(ShowPosition(kClickWidth.trackbar, kClickWidth.label));
+}
+
+void SetupDialog::OnCommand(int32_t command) {
+  switch (command) {
+    case id::kTryButton:
+      OnTry();
+      break;
+    case id::kCheckMemoryButton:
+      OnCheckMemory();
+      break;
+    case id::kTrackingCheckBox:
+      OnTrackingClicked();
+      break;
+    default:
+      break;
+  }
+}
+
+void SetupDialog::OnTry() {
+  // Plays whatever the buzzer switch says, and the dialog waits for the tone.
+  tone_.Beep(static_cast<uint32_t>(GetTrackbarPos(kFreq.trackbar)),
+             static_cast<uint32_t>(GetTrackbarPos(kLen.trackbar)));
+}
+
+void SetupDialog::OnTrackingClicked() {
+  // The check mark plays no part here; only OK reads it.
+  system_.Set(SystemParameter::kMouseTrails, system_.MouseTrails() > 1 ? 0 : kTrailsOn);
+}
+
+void SetupDialog::OnCheckMemory() {
+  ShowItem(id::kCheckMemoryButton, false);
+  ShowItem(id::kMemoryLine, true);
+  SetItemText(id::kMemoryLine, "Checking memory... Don't touch the screen!");
+  const int32_t result = serialPort.CheckMemory();
+  if (result == link_result::kOk) {
+    SetItemText(id::kMemoryLine, "Memory checked successfully!");
+    for (uint32_t hz : {2000u, 2500u, 3000u}) tone_.Beep(hz, 100);
+  } else if (result == link_result::kChecksumMismatch) {
+    SetItemText(id::kMemoryLine, "Touch Controller memory error! Loading default calibration data");
+    if (serialPort.LoadControllerDefaults() != link_result::kOk) serialPort.StartThread();
+  } else {
+    SetItemText(id::kMemoryLine, "Error checking touch controller memory");
+  }
+  ShowItem(id::kCheckMemoryButton, true);
+}
+
+void SetupDialog::OnOK() {
+  using S = TouchSettings;
+  StorePair({&S::SetBuzzerFrequency, &S::SaveBuzzerFrequency, GetTrackbarPos(kFreq.trackbar)},
+            {&S::SetBuzzerDuration, &S::SaveBuzzerDuration, GetTrackbarPos(kLen.trackbar)});
+  settings.EnableBuzzer();
+  StorePair(
+      {&S::SetDoubleClickWidth, &S::SaveDoubleClickWidth, GetTrackbarPos(kDblClickWidth.trackbar)},
+      {&S::SetDoubleClickHeight, &S::SaveDoubleClickHeight,
+       GetTrackbarPos(kDblClickHeight.trackbar)});
+  Store({&S::SetMouseTracking, &S::SaveMouseTracking, GetCheck(id::kTrackingCheckBox) ? 1 : 0});
+  Store({&S::SetClickBoxWidth, &S::SaveClickBoxWidth, GetTrackbarPos(kClickWidth.trackbar)});
+  Store({&S::SetClickBoxHeight, &S::SaveClickBoxHeight, GetTrackbarPos(kClickHeight.trackbar)});
+  Store(
+      {&S::SetDoubleClickDelay, &S::SaveDoubleClickDelay, GetTrackbarPos(kDblClickDelay.trackbar)});
+  // The system already holds the double-click values and the trails from the live changes.
+  EndDialog(kIdOk);
+}
+
+void SetupDialog::Store(const Stored& value) {
+  (settings.*value.set)(value.value);
+  (settings.*value.save)(value.value);
+}
+
+void SetupDialog::StorePair(const Stored& first, const Stored& second) {
+  (settings.*first.set)(first.value);
+  (settings.*second.set)(second.value);
+  (settings.*first.save)(first.value);
+  (settings.*second.save)(second.value);
+}
+
+void SetupDialog::OnCancel() {
+  // Nothing is stored, and nothing applied live is undone.
+  settings.EnableBuzzer();
+  EndDialog(kIdCancel);
+}
+
+}  // namespace tavrel

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/dialog.h"
+#include "link/serial_port.h"
+#include "platform/system_parameters.h"
+#include "platform/tone_service.h"
+#include "platform/window_service.h"
+#include "settings/touch_settings.h"
+
+namespace tavrel {
+
+// "Touch Screen software setup": the touch tone, the double-click box and delay, the click box
+// and pointer trails, with the controller's firmware release, model and memory check. The
+// double-click and click-box values apply live while a trackbar moves, the trails on each click
+// of the check box; everything is stored only on OK.
+class SetupDialog : public Dialog {
+ public:
+  struct Platform {
+    WindowService& windows;
+    SystemParameters& system;
+    ToneService& tone;
+  };
+
+  SetupDialog(CTvSerialPort& serialPort, TouchSettings& settings, Platform platform);
+
+  // Shows the window modally and returns when it closes.
+  int32_t Run(WindowHandle owner) { return DoModal(owner); }
+
+ protected:
+  int32_t OnInitDialog() override;
+  void OnCommand(int32_t id) override;
+  void OnTrackbar(int32_t id) override;
+  void OnOK() override;
+  void OnCancel() override;
+
+ private:
+  void ShowControllerInfo();
+  // Reads the answer to a firmware or model request into the line; false when the sequence
+  // ends here. Leaves the reader parked either way.
+  bool ShowAnswer(int32_t line, const char* readError, uint8_t length, uint8_t command,
+                  const std::string& prefix, uint32_t characters);
+  void InitSliders();
+  void OnSliderMoved();
+  void OnTry();
+  void OnTrackingClicked();
+  void OnCheckMemory();
+  // Sets the label to the trackbar's position and returns that position.
+  int32_t ShowPosition(int32_t trackbar, int32_t label);
+
+  // A value stored on OK: its in-memory setter, then its settings writer.
+  struct Stored {
+    int32_t (TouchSettings::*set)(int32_t);
+    int32_t (TouchSettings::*save)(int32_t);
+    int32_t value;
+  };
+  void Store(const Stored& value);
+  // Both setters first, then both writers, as the buzzer and double-click pairs are stored.
+  void StorePair(const Stored& first, const Stored& second);
+
+  TouchSettings& settings;
+  CTvSerialPort& serialPort;
+  SystemParameters& system_;
+  ToneService& tone_;
+  FontHandle infoFont;
+};
+
+}  // namespace tavrel
