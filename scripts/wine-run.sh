@@ -18,6 +18,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   flock -u 9
 fi
 # A server that outlives each program by a minute: every start would otherwise bring up Wine's
-# services again, which takes seconds.
+# services again, which takes seconds. They are brought up here, away from the program's output:
+# whoever reads that (ctest) would otherwise wait for them to end.
 wineserver -p60 </dev/null >/dev/null 2>&1 || true
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 exec wine "$@"

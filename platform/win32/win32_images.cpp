@@ -24,7 +24,8 @@ HICON MakeIcon(const resources::PixelImage& image) {
   HBITMAP colour = MakeBitmap(image);
   if (colour == nullptr) return nullptr;
   // With a 32-bit colour bitmap the mask only matters where alpha is not used; all opaque.
-  const std::vector<uint8_t> maskBits(static_cast<size_t>((image.width + 15) / 16 * 2 * image.height));
+  const std::vector<uint8_t> maskBits(
+      static_cast<size_t>((image.width + 15) / 16 * 2 * image.height));
   HBITMAP mask = CreateBitmap(image.width, image.height, 1, 1, maskBits.data());
   ICONINFO info{TRUE, 0, 0, mask, colour};
   HICON icon = mask != nullptr ? CreateIconIndirect(&info) : nullptr;

@@ -1,6 +1,8 @@
 #include "platform/win32/win32_key_service.h"
 
 #include <windows.h>
+// After windows.h: its VkKeyScan macro would rename the method.
+#undef VkKeyScan
 
 namespace tavrel {
 

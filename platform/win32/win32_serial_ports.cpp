@@ -78,9 +78,8 @@ bool Win32SerialDevice::SetLineSettings(const LineSettings& settings) {
 }
 
 bool Win32SerialDevice::SetTimeouts(const SerialTimeouts& timeouts) {
-  COMMTIMEOUTS win{timeouts.readInterval, timeouts.readTotalMultiplier,
-                   timeouts.readTotalConstant, timeouts.writeTotalMultiplier,
-                   timeouts.writeTotalConstant};
+  COMMTIMEOUTS win{timeouts.readInterval, timeouts.readTotalMultiplier, timeouts.readTotalConstant,
+                   timeouts.writeTotalMultiplier, timeouts.writeTotalConstant};
   return SetCommTimeouts(handle_, &win) != 0;
 }
 

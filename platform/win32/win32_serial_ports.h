@@ -22,8 +22,7 @@ class Win32SerialDevice : public SerialDevice {
   bool SetEventMask(uint32_t mask) override;
   bool Purge(uint32_t flags) override;
   std::optional<uint32_t> Read(uint8_t* bytes, uint32_t capacity) override;
-  std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count,
-                                uint32_t timeoutMs) override;
+  std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count, uint32_t timeoutMs) override;
   int32_t WaitReceived(std::span<Event* const> events, int32_t timeoutMs,
                        uint32_t atLeast) override;
 

@@ -39,8 +39,7 @@ ModalRun* RunOf(HWND dialog) {
 }
 
 LRESULT CALLBACK CallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* service =
-      reinterpret_cast<Win32WindowService*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* service = reinterpret_cast<Win32WindowService*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == kRunCalls && service != nullptr) {
     service->RunPendingCalls();
     return 0;
@@ -109,9 +108,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       // The system menu, for windows without a caption to open it from.
       HMENU menu = GetSystemMenu(dialog, FALSE);
       if (menu == nullptr) return FALSE;
-      const int chosen = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                                          GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0, dialog,
-                                          nullptr);
+      const int chosen =
+          ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, GET_X_LPARAM(lParam),
+                           GET_Y_LPARAM(lParam), 0, dialog, nullptr);
       if (chosen != 0) run->events.SysCommand(chosen);
       return TRUE;
     }
@@ -149,7 +148,8 @@ Win32WindowService::Win32WindowService() : uiThread_(GetCurrentThreadId()) {
   RegisterClassA(&windowClass);
   callWindow_ = CreateWindowExA(0, kCallWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 windowClass.hInstance, nullptr);
-  SetWindowLongPtrA(static_cast<HWND>(callWindow_), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrA(static_cast<HWND>(callWindow_), GWLP_USERDATA,
+                    reinterpret_cast<LONG_PTR>(this));
 }
 
 Win32WindowService::~Win32WindowService() {
@@ -159,8 +159,7 @@ Win32WindowService::~Win32WindowService() {
   for (void* icon : icons_) DestroyIcon(static_cast<HICON>(icon));
 }
 
-int32_t Win32WindowService::RunModal(int32_t templateId, DialogEvents& events,
-                                     WindowHandle owner) {
+int32_t Win32WindowService::RunModal(int32_t templateId, DialogEvents& events, WindowHandle owner) {
   const resources::DialogTemplate* dialogTemplate = resources::FindDialog(templateId);
   if (dialogTemplate == nullptr) return -1;
   const std::vector<uint16_t> memory = BuildDialogTemplate(*dialogTemplate);

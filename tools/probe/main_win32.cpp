@@ -1,10 +1,10 @@
 // tavrel-link-probe.exe: the same probe on the Windows serial ports and registry.
 #include <cstdlib>
 
+#include "platform/win32/registry_store.h"
 #include "platform/win32/win32_events.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_serial_ports.h"
-#include "platform/win32/registry_store.h"
 #include "platform/win32/win32_system_parameters.h"
 #include "tools/probe/probe.h"
 
