@@ -87,6 +87,15 @@ TEST_F(WineTest, SerialBackEndFindsReadsDecodesAndSurvivesAHangUp) {
   EXPECT_EQ(probe.Wait(60s), 0) << ReadFile(output);
 }
 
+// The window layer's own tests need a display; they run here, on the test's Xvfb.
+TEST_F(WineTest, WindowLayerTestsPassOnADisplay) {
+  const fs::path output = machine / "windows.txt";
+  Child tests({"wine", Program("tests/win32_backends_test.exe"), "--gtest_filter=Win32Window*"},
+              prefix->Environment(xvfb.Display()), output.string());
+  EXPECT_EQ(tests.Wait(kWineStart), 0) << ReadFile(output);
+  EXPECT_EQ(ReadFile(output).find("SKIPPED"), std::string::npos) << ReadFile(output);
+}
+
 bool IsWineProgram(const Found& w) { return w.program == "tavrel.exe"; }
 
 std::optional<std::pair<int, int>> PointerAt(const std::string& display, const fs::path& file) {
