@@ -164,5 +164,50 @@ TEST_F(WineTest, TavrelExeTapsAndClosesFromTheTrayMenu) {
   EXPECT_EQ(tavrel.Wait(60s), 0) << ReadFile(machine / "tavrel.log");
 }
 
+// The tray menu's windows open on Windows too: each row chooses its entry in a program of its
+// own and waits for the window.
+TEST_F(WineTest, TrayMenuCommandsOpenTheirWindows) {
+  // Rows: Down presses to the entry, the window it opens, legend.
+  const struct {
+    int downs;
+    std::function<bool(const Found&)> window;
+    const char* legend;
+  } rows[] = {
+      {3, [](const Found& w) { return w.width > 300 && w.height < 250; }, "Show keyboard"},
+      {4, [](const Found& w) { return w.name == "Morvane Virtual Keyboard LARGE"; },
+       "Show Keyboard LARGE"},
+      {5, [](const Found& w) { return w.width >= 1000 && w.height >= 700; }, "Calibration"},
+      {6, [](const Found& w) { return w.name == "Touch Screen software setup"; }, "Setup"},
+  };
+  for (const auto& row : rows) {
+    const fs::path log = machine / "tavrel.log";
+    std::optional<Child> tavrel(std::in_place,
+                                std::vector<std::string>{"wine", Program("tavrel.exe")},
+                                prefix->Environment(xvfb.Display()), log.string());
+    const auto icon = desktop.WaitWindow([](const Found& w) {
+      return w.program == "explorer.exe" && w.width <= 24 && w.height <= 24;
+    });
+    ASSERT_TRUE(WaitFor([&] { return icon.has_value(); }, kWineStart)) << row.legend;
+    ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
+      return IsWineProgram(w) && w.width > 30 && w.width < 200;
+    })) << row.legend
+        << ": no panel";
+    desktop.Press(icon->x + icon->width / 2, icon->y + icon->height / 2, true);
+    desktop.Press(icon->x + icon->width / 2, icon->y + icon->height / 2, false);
+    ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
+      return IsWineProgram(w) && w.height > 100;
+    })) << row.legend
+        << ": no menu";
+    for (int i = 0; i < row.downs; ++i) desktop.Key(XK_Down);
+    desktop.Key(XK_Return);
+    EXPECT_TRUE(desktop.WaitWindow([&](const Found& w) {
+      return IsWineProgram(w) && row.window(w);
+    })) << row.legend
+        << e2e::Describe(desktop.Windows());
+    tavrel.reset();
+    EXPECT_TRUE(WaitFor([&] { return !desktop.Find(IsWineProgram); }, 30s)) << row.legend;
+  }
+}
+
 }  // namespace
 }  // namespace tavrel::wine
