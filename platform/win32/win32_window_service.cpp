@@ -209,6 +209,13 @@ void Win32WindowService::ShowWindow(WindowHandle window, bool visible) {
 }
 
 void Win32WindowService::ShowMaximized(WindowHandle window) {
+  // Not every desktop maximises a window without a maximise box (Wine's keeps its size): it is
+  // given the work area first, as a maximised window has.
+  RECT work{};
+  if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+    SetWindowPos(Hwnd(window), nullptr, work.left, work.top, work.right - work.left,
+                 work.bottom - work.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ::ShowWindow(Hwnd(window), SW_SHOWMAXIMIZED);
 }
 
