@@ -4,6 +4,9 @@
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
+# Warnings are errors in every tree built here (developers, CI); a packager's own cmake run
+# leaves them warnings.
+WERROR := -DTAVREL_WERROR=ON
 
 .PHONY: all deps build run test test-plain test-asan test-tsan bench fuzz format clean package windows test-windows
 
@@ -13,7 +16,7 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(CMAKE_FLAGS) >/dev/null
 	cmake --build build -j$(JOBS)
 
 run: build
@@ -27,12 +30,12 @@ test-plain: build
 	cd build && ctest --output-on-failure -j$(JOBS) --timeout 300 -LE wine
 
 test-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=asan -DTAVREL_WITH_BENCH=OFF >/dev/null
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=asan -DTAVREL_WITH_BENCH=OFF $(WERROR) >/dev/null
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && ctest --output-on-failure -j$(JOBS) --timeout 600 -LE wine
 
 test-tsan: deps
-	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=tsan -DTAVREL_WITH_GUI=OFF -DTAVREL_WITH_BENCH=OFF >/dev/null
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=tsan -DTAVREL_WITH_GUI=OFF -DTAVREL_WITH_BENCH=OFF $(WERROR) >/dev/null
 	cmake --build build-tsan -j$(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j$(JOBS) --timeout 600 -L threaded
 
@@ -40,7 +43,7 @@ bench: build
 	scripts/bench.sh build
 
 fuzz: deps
-	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVREL_WITH_FUZZ=ON -DTAVREL_WITH_GUI=OFF -DTAVREL_WITH_BENCH=OFF >/dev/null
+	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVREL_WITH_FUZZ=ON -DTAVREL_WITH_GUI=OFF -DTAVREL_WITH_BENCH=OFF $(WERROR) >/dev/null
 	cmake --build build-fuzz -j$(JOBS)
 	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
 

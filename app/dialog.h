@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/window_service.h"
 
@@ -36,6 +37,8 @@ class Dialog : private DialogEvents {
   virtual void OnLButtonUp(int32_t /*x*/, int32_t /*y*/) {}
   virtual void OnSysCommand(int32_t id);
   virtual void OnTrayNotify(int32_t /*iconId*/, int32_t /*mouseMessage*/) {}
+  // Commands the window's context menu offers besides its system menu.
+  virtual std::vector<MenuEntry> OnContextMenu() { return {}; }
 
   void EndDialog(int32_t result);
   ControlHandle Item(int32_t id);
@@ -64,6 +67,7 @@ class Dialog : private DialogEvents {
   void TrayNotify(int32_t iconId, int32_t mouseMessage) override {
     OnTrayNotify(iconId, mouseMessage);
   }
+  std::vector<MenuEntry> ContextMenu() override { return OnContextMenu(); }
 
   int32_t templateId_;
   WindowHandle window_ = 0;

@@ -1,6 +1,7 @@
 // tavrel: the touch-screen manager. It takes only --help and --version; its settings live in the
 // machine directory ($TAVREL_MACHINE_DIR).
 #include "app/command_line.h"
+#include "app/program_arguments.h"
 #include "app/touch_app.h"
 #include "platform/alsa/alsa_tone_service.h"
 #include "platform/linux/kept_system_parameters.h"
@@ -10,6 +11,7 @@
 #include "platform/linux/serial_ports.h"
 #include "platform/linux/settings_file_store.h"
 #include "platform/linux/system_log_sink.h"
+#include "platform/qt/qt_single_instance.h"
 #include "platform/qt/qt_system_parameters.h"
 #include "platform/qt/qt_window_service.h"
 #include "platform/x11/xkb_key_service.h"
@@ -20,7 +22,8 @@ int main(int argc, char** argv) {
   if (const auto status = HandleCommandLine("tavrel", kTavrelHelp, argc, argv)) return *status;
   SystemLogSink logSink("tavrel");
   log::SetSink(&logSink, SystemLogSink::LevelFromEnvironment());
-  QtWindowService windows(argc, argv);
+  ProgramArguments arguments(argc, argv);
+  QtWindowService windows(arguments.Count(), arguments.Values());
   SettingsFileStore store(MachineDirectory());
   KeptSystemParameters keptSystem;
   QtSystemParameters system(keptSystem);
@@ -34,7 +37,10 @@ int main(int argc, char** argv) {
   SystemClock clock;
   XkbKeyService keys;
   TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
-               argv[0]);
+               arguments.Path());
+  // Before anything opens the port or adds an icon.
+  QtSingleInstance instance;
+  if (!app.ClaimInstance(instance)) return 0;
   app.InitInstance();
   return app.ExitStatus();
 }

@@ -1,8 +1,11 @@
 #include "app/main_panel.h"
 
+#include <cstdlib>
 #include <initializer_list>
 
 #include "app/touch_app.h"
+#include "app/wayland_notice.h"
+#include "platform/log.h"
 #include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
 
@@ -39,6 +42,10 @@ int32_t MainPanel::OnInitDialog() {
   SetItemImage(id::kRightClickButton, offImage);
   CreateObjects(onImage, offImage);
   app_.AddTrayIcon(app_.Title());
+  windows_.WatchTrayHost([this](bool present) { OnTrayHostChanged(present); });
+  FollowTrayIcon();
+  wayland_notice::ShowOnce(platform_.store, windows_,
+                           [](const char* name) { return std::getenv(name); });
 
   int32_t foundPort = 0;
   if (serialPort->DetectController(foundPort) != link_result::kOk) {
@@ -50,6 +57,7 @@ int32_t MainPanel::OnInitDialog() {
   }
   if (foundPort != 0) settings->SaveSerialPort(foundPort);
   PlacePanel(1);
+  running_ = true;
   return 1;
 }
 
@@ -85,7 +93,8 @@ void MainPanel::OnCommand(int32_t command) {
       ToggleRightClick();
       break;
     case id::kHideButton:
-      windows_.ShowWindow(Window(), false);
+      // Disabled while there is no icon to bring the panel back; Enter may still reach it.
+      if (app_.HasTrayIcon()) windows_.ShowWindow(Window(), false);
       break;
     case id::kShowOnTopCommand:
       ToggleShowOnTop();
@@ -114,13 +123,9 @@ void MainPanel::OnCommand(int32_t command) {
 }
 
 void MainPanel::ToggleRightClick() {
-  if (settings->ReadRightClickEnabled() == 1) {
-    settings->SaveRightClickEnabled(0);
-    settings->ShowRightClickState(0);
-  } else {
-    settings->SaveRightClickEnabled(1);
-    settings->ShowRightClickState(1);
-  }
+  settings->SaveRightClickEnabled(settings->ReadRightClickEnabled() == 1 ? 0 : 1);
+  // The image shows what the next touch will do: a write that failed changed nothing.
+  settings->ShowRightClickState(settings->IsRightClickEnabled());
 }
 
 void MainPanel::OnTrayNotify(int32_t /*iconId*/, int32_t mouseMessage) {
@@ -128,13 +133,52 @@ void MainPanel::OnTrayNotify(int32_t /*iconId*/, int32_t mouseMessage) {
 }
 
 void MainPanel::ShowTrayMenu() {
+  if (const auto popup = TrayMenu()) windows_.TrackPopupMenu(Window(), *popup);
+}
+
+std::optional<std::vector<MenuEntry>> MainPanel::TrayMenu() const {
   // Loaded afresh at each press, so the check mark always shows the flag as it is now.
   auto popup = resources::LoadMenuPopup(id::kTrayMenu, 0);
-  if (!popup) return;
+  if (!popup) return std::nullopt;
   for (MenuEntry& entry : *popup) {
     if (entry.id == id::kShowOnTopCommand) entry.checked = showOnTop != 0;
   }
-  windows_.TrackPopupMenu(Window(), *popup);
+  return popup;
+}
+
+std::vector<MenuEntry> MainPanel::OnContextMenu() {
+  if (app_.HasTrayIcon()) return {};
+  return TrayMenu().value_or(std::vector<MenuEntry>{});
+}
+
+void MainPanel::OnTrayHostChanged(bool present) {
+  if (present == app_.HasTrayIcon()) return;
+  if (present) {
+    app_.AddTrayIcon(app_.Title());
+  } else {
+    app_.RemoveTrayIcon();
+  }
+  FollowTrayIcon();
+}
+
+void MainPanel::FollowTrayIcon() {
+  const bool icon = app_.HasTrayIcon();
+  EnableItem(id::kHideButton, icon);
+  if (icon) {
+    log::Info("Notification area present: the commands are in the tray icon's menu");
+    return;
+  }
+  log::Info(
+      "No notification area: \"Hide\" is disabled and the commands are in the panel's context "
+      "menu (right button)");
+  if (running_) windows_.ShowWindow(Window(), true);
+}
+
+void MainPanel::BringToFront() {
+  if (!running_) return;
+  const ScreenRect at = windows_.WindowRect(Window());
+  windows_.ShowWindow(Window(), true);
+  windows_.Place(Window(), ZOrder::kTop, at.left, at.top);
 }
 
 void MainPanel::ToggleShowOnTop() {
@@ -182,6 +226,8 @@ void MainPanel::OnOK() {
 }
 
 void MainPanel::PrepareExit() {
+  running_ = false;
+  windows_.WatchTrayHost(nullptr);
   app_.RemoveTrayIcon();
   windows_.StopCrossThreadCalls();
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/about_dialog.h"
 #include "app/dialog.h"
@@ -27,6 +29,8 @@ class MainPanel : public Dialog {
 
   // Moves the panel to the bottom-right corner of the desktop, topmost when topmost is 1.
   void PlacePanel(int32_t topmost);
+  // Shows the panel if it is hidden and raises it, in place; asked for by a second start.
+  void BringToFront();
 
  protected:
   int32_t OnInitDialog() override;
@@ -35,11 +39,19 @@ class MainPanel : public Dialog {
   void OnCancel() override;
   void OnSysCommand(int32_t id) override;
   void OnTrayNotify(int32_t iconId, int32_t mouseMessage) override;
+  std::vector<MenuEntry> OnContextMenu() override;
 
  private:
   void CreateObjects(ImageHandle onImage, ImageHandle offImage);
   void ToggleRightClick();
   void ShowTrayMenu();
+  // Menu 135's popup with the check mark of "Show on top" as it is now.
+  std::optional<std::vector<MenuEntry>> TrayMenu() const;
+  // A notification area came or went: the icon follows it.
+  void OnTrayHostChanged(bool present);
+  // Without the icon the panel is the only way to the commands: "Hide" is disabled, the
+  // context menu carries the commands, and a hidden panel comes back.
+  void FollowTrayIcon();
   void ToggleShowOnTop();
   void CloseSequence();
   // Runs the calibration with the decoder capturing, and leaves it ready for the next run.
@@ -60,6 +72,7 @@ class MainPanel : public Dialog {
   std::unique_ptr<CalibrationDialog> calibrationDialog;
   AboutDialog aboutDialog;
   int32_t showOnTop = 1;
+  bool running_ = false;  // initialisation finished, the panel placed and shown
 };
 
 }  // namespace tavrel

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/main_panel.h"
+#include "platform/log.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel {
@@ -21,6 +22,19 @@ bool TouchApp::InitInstance() {
   }
   windows.DestroyWindow(owner);
   return false;
+}
+
+bool TouchApp::ClaimInstance(SingleInstance& instance) {
+  const bool first = instance.Claim([this] {
+    log::Info("Started again: the running program's panel comes to the front");
+    if (mainWindow_ != nullptr) mainWindow_->BringToFront();
+  });
+  if (!first) {
+    log::Info(
+        "Already running for this user and screen: its panel is brought to the front and "
+        "this start ends");
+  }
+  return first;
 }
 
 int32_t TouchApp::AddTrayIcon(const std::string& tip) {

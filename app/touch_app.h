@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/shell_platform.h"
+#include "platform/single_instance.h"
 
 namespace tavrel {
 
@@ -35,6 +36,9 @@ class TouchApp {
   // Start-up: creates the hidden owner window and runs the panel until one of the shutdown
   // routes ends it. Returns false: no further message loop is to run.
   bool InitInstance();
+  // Before start-up: false when the program runs already, which then brings its panel forward;
+  // this start must end then, with status 0, having opened nothing.
+  bool ClaimInstance(SingleInstance& instance);
   // The process's exit status once start-up has returned.
   int ExitStatus() const { return 0; }
 
@@ -46,6 +50,7 @@ class TouchApp {
   int32_t AddTrayIcon(const std::string& tip);
   // Takes the icon out of the notification area, if it is there.
   void RemoveTrayIcon();
+  bool HasTrayIcon() const { return trayIconAdded_; }
 
  private:
   ShellPlatform platform_;

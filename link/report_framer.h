@@ -3,21 +3,19 @@
 #include <array>
 #include <cstdint>
 
+#include "touch/touch_report.h"
+
 namespace tavrel {
 
-// Cuts the controller's byte stream into 5-byte touch reports.
-//
-//   byte 0   status: 0x81 touching, 0x80 released (the only bytes a report starts with)
-//   byte 1   X bits 10..7     byte 2   X bits 6..0
-//   byte 3   Y bits 10..7     byte 4   Y bits 6..0
+// Cuts the controller's byte stream into 5-byte touch reports (their bytes: touch/touch_report.h).
 //
 // Resync rules: outside a report every byte but a status byte is skipped; a status byte starts a
 // report and the next four bytes complete it, whatever they are. A report in progress survives
 // across reads until Reset (the line is purged whenever the reader is parked).
 class ReportFramer {
  public:
-  static constexpr uint32_t kReportLength = 5;
-  using Report = std::array<uint8_t, kReportLength>;
+  static constexpr uint32_t kReportLength = kTouchReportLength;
+  using Report = ReportBytes;
 
   // Feeds received bytes; calls onReport(const Report&) for each report they complete, in order.
   template <typename OnReport>

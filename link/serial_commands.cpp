@@ -1,7 +1,6 @@
 // The command half of CTvSerialPort: the controller protocol (see link/controller_wire.h) and
 // the detection of the controller at start-up.
 #include <array>
-#include <atomic>
 
 #include "link/controller_wire.h"
 #include "link/serial_port.h"
@@ -16,12 +15,6 @@ constexpr uint32_t kPresencePauseMs = 1000;
 constexpr uint32_t kAnswerCapacity = 255;
 constexpr int32_t kFirstPort = 1;
 constexpr int32_t kLastPort = 10;
-
-// Memory words 0 to 7 and the settings fields they hold.
-std::array<std::atomic<int32_t>*, wire::kCornerWords> CornerFields(TouchSettings& s) {
-  return {&s.leftBottomX, &s.leftBottomY, &s.rightBottomX, &s.rightBottomY,
-          &s.leftTopX,    &s.leftTopY,    &s.rightTopX,    &s.rightTopY};
-}
 
 uint16_t Word(uint8_t low, uint8_t high) { return static_cast<uint16_t>(high * 256 + low); }
 }  // namespace
@@ -83,34 +76,40 @@ uint32_t CTvSerialPort::ReceiveAnswer(AnswerBuffer& buffer, uint8_t length, uint
 }
 
 int32_t CTvSerialPort::CheckController() {
-  StopThread();
+  // A failed check leaves the reader parked: detection closes the port next.
+  ReaderPark park(*this, ReaderPark::OnExit::kKeepParked);
   const uint8_t request[] = {wire::kStart, 0x01, wire::kPresence};
-  if (!Send(request, sizeof request)) return link_result::kPresenceNotSent;
+  if (!park.Parked() || !Send(request, sizeof request)) return link_result::kPresenceNotSent;
   platform_.clock.Sleep(kPresencePauseMs);
   AnswerBuffer answer;
   if (!ReceiveAnswer(answer, wire::kPresenceAnswerLength, wire::kPresence)) {
     return link_result::kNoAnswer;
   }
-  StartThread();
+  park.Release();
   return link_result::kOk;
 }
 
+// The caller reads the answer and then releases the reader.
 int32_t CTvSerialPort::RequestFirmwareRelease() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kKeepParked);
   const uint8_t request[] = {wire::kStart, 0x01, wire::kFirmwareRelease};
-  return Send(request, sizeof request) ? link_result::kOk : link_result::kFirmwareNotSent;
+  return park.Parked() && Send(request, sizeof request) ? link_result::kOk
+                                                        : link_result::kFirmwareNotSent;
 }
 
 int32_t CTvSerialPort::RequestModel() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kKeepParked);
   const uint8_t request[] = {wire::kStart, 0x01, wire::kModel};
-  return Send(request, sizeof request) ? link_result::kOk : link_result::kModelNotSent;
+  return park.Parked() && Send(request, sizeof request) ? link_result::kOk
+                                                        : link_result::kModelNotSent;
 }
 
 int32_t CTvSerialPort::LoadControllerDefaults() {
-  StopThread();
-  if (!Send(wire::kLoadDefaults, sizeof wire::kLoadDefaults)) return link_result::kDefaultsNotSent;
-  StartThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kKeepParked);
+  if (!park.Parked() || !Send(wire::kLoadDefaults, sizeof wire::kLoadDefaults)) {
+    return link_result::kDefaultsNotSent;
+  }
+  park.Release();
   return link_result::kOk;
 }
 
@@ -162,52 +161,52 @@ bool CTvSerialPort::ReceiveWriteEcho(uint8_t index) {
 }
 
 int32_t CTvSerialPort::CheckMemory() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kRelease);
+  if (!park.Parked()) return link_result::kMemoryReadFailed;
   uint16_t sum = 0;
   uint8_t low = 0, high = 0, echo = 0;
   for (uint8_t index = 0; index < wire::kChecksumWord; ++index) {
     if (ReadMemoryWord(index, low, high, echo) != link_result::kOk || echo != index) {
-      StartThread();
       return link_result::kMemoryReadFailed;
     }
     sum = static_cast<uint16_t>(sum + Word(low, high));
   }
   if (ReadMemoryWord(wire::kChecksumWord, low, high, echo) != link_result::kOk ||
       echo != wire::kChecksumWord) {
-    StartThread();
     return link_result::kMemoryReadFailed;
   }
-  StartThread();
+  park.Release();
   const auto expected = static_cast<uint16_t>(sum + wire::kChecksumSeed);
   return expected == Word(low, high) ? link_result::kOk : link_result::kChecksumMismatch;
 }
 
 int32_t CTvSerialPort::ReadCalibration() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kRelease);
+  if (!park.Parked()) return link_result::kCalibrationReadFailed;
   bool failed = false;
-  const auto fields = CornerFields(settings_);
+  Corners corners = settings_.GetCorners();
   for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
     uint8_t low = 0, high = 0, echo = 0;
     failed |= ReadMemoryWord(index, low, high, echo) != link_result::kOk || echo != index;
-    fields[index]->store(Word(low, high));
+    corners.*CornerValueOfWord(index).value = Word(low, high);
   }
-  StartThread();
+  settings_.SetCorners(corners);
   return failed ? link_result::kCalibrationReadFailed : link_result::kOk;
 }
 
 int32_t CTvSerialPort::WriteCalibration() {
-  StopThread();
+  ReaderPark park(*this, ReaderPark::OnExit::kRelease);
+  if (!park.Parked()) return link_result::kCalibrationWriteFailed;
   bool failed = false;
-  const auto fields = CornerFields(settings_);
+  const Corners corners = settings_.GetCorners();
   for (uint8_t index = 0; index < wire::kCornerWords; ++index) {
-    const auto value = static_cast<uint32_t>(fields[index]->load());
+    const auto value = static_cast<uint32_t>(corners.*CornerValueOfWord(index).value);
     uint8_t echo = 0;
     failed |=
         WriteMemoryWord(index, static_cast<uint8_t>(value & 0xFF),
                         static_cast<uint8_t>((value >> 8) & 0xFF), echo) != link_result::kOk ||
         echo != index;
   }
-  StartThread();
   return failed ? link_result::kCalibrationWriteFailed : link_result::kOk;
 }
 

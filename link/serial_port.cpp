@@ -17,9 +17,9 @@ constexpr uint8_t kByteSize = 8;
 constexpr uint32_t kReadAtOnce = 0xFFFFFFFF;
 // Bytes taken per read while draining; a report is five.
 constexpr uint32_t kDrainChunk = 64;
-// How long StopThread waits for the reader to park. A reader that is sounding the touch tone
-// parks after it; one that waits for the user-interface thread cannot park before that thread
-// is free again, so the command goes ahead after this time.
+// How long StopThread waits for the reader to park. A reader sounding the touch tone has it cut
+// short; one that waits for the user-interface thread cannot park before that thread is free
+// again, so the command fails after this time.
 constexpr auto kParkWait = std::chrono::milliseconds(1000);
 }  // namespace
 
@@ -82,12 +82,15 @@ int32_t CTvSerialPort::StartReader() {
     parkRequested_ = false;
     parked_ = false;
   }
+  decoder_.AllowTone();
   reader_ = platform_.threads.Start([this, reader] { ReaderThread(reader); });
   return reader_.joinable() ? link_result::kOk : link_result::kNoReaderThread;
 }
 
 void CTvSerialPort::EndReader() {
   if (!reader_.joinable()) return;
+  // A touch tone of any stored length must not hold up the close.
+  decoder_.InterruptTone();
   quitEvent_->Set();
   reader_.join();
   reader_ = std::thread();
@@ -108,17 +111,21 @@ int32_t CTvSerialPort::CloseSerialPort(int32_t final) {
 }
 
 int32_t CTvSerialPort::StopThread() {
-  if (!stopEvent_) return link_result::kOk;
+  ParkReader();
+  return link_result::kOk;
+}
+
+bool CTvSerialPort::ParkReader() {
+  if (!stopEvent_) return true;
   {
     std::lock_guard lock(parkMutex_);
     parkRequested_ = true;
   }
+  decoder_.InterruptTone();
   stopEvent_->Set();
-  if (reader_.joinable()) {
-    std::unique_lock lock(parkMutex_);
-    parkChanged_.wait_for(lock, kParkWait, [this] { return parked_; });
-  }
-  return link_result::kOk;
+  if (!reader_.joinable()) return true;
+  std::unique_lock lock(parkMutex_);
+  return parkChanged_.wait_for(lock, kParkWait, [this] { return parked_; });
 }
 
 int32_t CTvSerialPort::StartThread() {
@@ -127,8 +134,26 @@ int32_t CTvSerialPort::StartThread() {
     std::lock_guard lock(parkMutex_);
     parkRequested_ = false;
   }
+  decoder_.AllowTone();
   startEvent_->Set();
   return link_result::kOk;
+}
+
+bool CTvSerialPort::ReaderParked() {
+  std::lock_guard lock(parkMutex_);
+  return reader_.joinable() && parked_;
+}
+
+CTvSerialPort::ReaderPark::ReaderPark(CTvSerialPort& port, OnExit onExit)
+    : port_(port), parked_(port.ParkReader()), release_(onExit == OnExit::kRelease || !parked_) {}
+
+CTvSerialPort::ReaderPark::~ReaderPark() {
+  if (release_) port_.StartThread();
+}
+
+void CTvSerialPort::ReaderPark::Release() {
+  release_ = false;
+  port_.StartThread();
 }
 
 void CTvSerialPort::ReaderThread(Reader reader) {

@@ -67,6 +67,8 @@ class CTvSerialPort {
   int32_t StopThread();
   int32_t StartThread();
   const std::string& PortName() const { return portName_; }
+  // True while a reader is parked; lets callers and tests see that a stop has taken hold.
+  bool ReaderParked();
 
   // Controller commands.
   int32_t WriteData(const uint8_t* bytes, uint32_t count, uint32_t& written);
@@ -95,6 +97,28 @@ class CTvSerialPort {
     Event* quit;
   };
 
+  // Parks the reader for one command and releases it at the end of the scope, unless the
+  // command leaves it parked for its caller. A reader that did not park in time is always
+  // released: the command fails rather than read the line alongside it.
+  class ReaderPark {
+   public:
+    enum class OnExit { kRelease, kKeepParked };
+    ReaderPark(CTvSerialPort& port, OnExit onExit);
+    ~ReaderPark();
+    ReaderPark(const ReaderPark&) = delete;
+    ReaderPark& operator=(const ReaderPark&) = delete;
+    bool Parked() const { return parked_; }
+    // Releases the reader now.
+    void Release();
+
+   private:
+    CTvSerialPort& port_;
+    const bool parked_;
+    bool release_;
+  };
+
+  // StopThread's work: true once the reader is parked, or when there is none.
+  bool ParkReader();
   void ReaderThread(Reader reader);
   // Holds the reader while a command has the line; false when the reader is to end.
   bool Park(const Reader& reader);

@@ -70,6 +70,9 @@ class DialogEvents {
   virtual void SysCommand(int32_t id) = 0;
   // The tray icon this window owns saw the mouse message.
   virtual void TrayNotify(int32_t iconId, int32_t mouseMessage) = 0;
+  // Entries the window's context menu offers before its system menu, asked for each time it
+  // opens; a chosen one reaches Command. None by default.
+  virtual std::vector<MenuEntry> ContextMenu() { return {}; }
 };
 
 // What the core needs of the desktop's windows. Calls that change or read a window run on the
@@ -133,6 +136,10 @@ class WindowService {
   // Shows the popup at the pointer and returns when it closes; a chosen item reaches the owner's
   // Command afterwards, from the owner's message dispatch.
   virtual void TrackPopupMenu(WindowHandle owner, const std::vector<MenuEntry>& items) = 0;
+  // Whether the desktop has a notification area now; from then on `changed` runs on the
+  // user-interface thread each time one appears or goes (an empty `changed` ends the watch). A
+  // desktop that always has one keeps the default.
+  virtual bool WatchTrayHost(std::function<void(bool present)> /*changed*/) { return true; }
 
   // Changes the cursor's display count, as the desktop's ShowCursor does; returns the new count.
   virtual int32_t ShowCursor(bool show) = 0;

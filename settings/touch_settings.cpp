@@ -112,36 +112,47 @@ int32_t TouchSettings::SaveRightBottom(int32_t x, int32_t y) {
   return SaveCorner(value_name::kRightBottomX, value_name::kRightBottomY, x, y);
 }
 
-std::array<TouchSettings::CornerSlot, 4> TouchSettings::CornerSlots() {
-  namespace n = value_name;
-  namespace f = factory_corner;
-  return {{
-      {leftTopX, leftTopY, n::kLeftTopX, n::kLeftTopY, f::kLeftTopX, f::kLeftTopY},
-      {leftBottomX, leftBottomY, n::kLeftBottomX, n::kLeftBottomY, f::kLeftBottomX,
-       f::kLeftBottomY},
-      {rightTopX, rightTopY, n::kRightTopX, n::kRightTopY, f::kRightTopX, f::kRightTopY},
-      {rightBottomX, rightBottomY, n::kRightBottomX, n::kRightBottomY, f::kRightBottomX,
-       f::kRightBottomY},
-  }};
+namespace {
+// The settings' corner fields, in the order of kCornerValues.
+constexpr std::array<std::atomic<int32_t> TouchSettings::*, 8> kCornerFields = {
+    &TouchSettings::leftTopX,     &TouchSettings::leftTopY,    &TouchSettings::leftBottomX,
+    &TouchSettings::leftBottomY,  &TouchSettings::rightTopX,   &TouchSettings::rightTopY,
+    &TouchSettings::rightBottomX, &TouchSettings::rightBottomY};
+}  // namespace
+
+Corners TouchSettings::GetCorners() const {
+  Corners corners{};
+  for (size_t i = 0; i < kCornerValues.size(); ++i) {
+    corners.*kCornerValues[i].value = (this->*kCornerFields[i]).load();
+  }
+  return corners;
+}
+
+void TouchSettings::SetCorners(const Corners& corners) {
+  for (size_t i = 0; i < kCornerValues.size(); ++i) {
+    (this->*kCornerFields[i]).store(corners.*kCornerValues[i].value);
+  }
 }
 
 int32_t TouchSettings::ResetCorners() {
-  for (const CornerSlot& corner : CornerSlots()) {
-    // The fields take the factory values whatever the write returned.
-    SaveCorner(corner.nameX, corner.nameY, corner.factoryX, corner.factoryY);
-    corner.x = corner.factoryX;
-    corner.y = corner.factoryY;
+  // Corner by corner (X and Y are neighbours): the fields take the factory values whatever the
+  // write returned.
+  for (size_t i = 0; i < kCornerValues.size(); i += 2) {
+    const CornerValue& x = kCornerValues[i];
+    const CornerValue& y = kCornerValues[i + 1];
+    SaveCorner(x.name, y.name, x.factory, y.factory);
+    (this->*kCornerFields[i]).store(x.factory);
+    (this->*kCornerFields[i + 1]).store(y.factory);
   }
   return kSettingsOk;
 }
 
 int32_t TouchSettings::LoadCorners() {
-  for (const CornerSlot& corner : CornerSlots()) {
+  for (size_t i = 0; i < kCornerValues.size(); ++i) {
     // Each field takes the result before the check, as callers may rely on seeing -130 there.
-    corner.x = ReadValue(corner.nameX);
-    if (corner.x == kSettingsReadFailed) return kSettingsReadFailed;
-    corner.y = ReadValue(corner.nameY);
-    if (corner.y == kSettingsReadFailed) return kSettingsReadFailed;
+    const int32_t value = ReadValue(kCornerValues[i].name);
+    (this->*kCornerFields[i]).store(value);
+    if (value == kSettingsReadFailed) return kSettingsReadFailed;
   }
   return kSettingsOk;
 }
@@ -150,6 +161,11 @@ int32_t TouchSettings::ShowRightClickState(int32_t on) {
   platform_.windows.SetButtonImage(rightClickButton_,
                                    on == 1 ? rightClickOnImage_ : rightClickOffImage_);
   return 1;
+}
+
+int32_t TouchSettings::IsRightClickEnabled() {
+  const int32_t value = ReadRightClickEnabled();
+  return value != 0 && value != kSettingsReadFailed ? 1 : 0;
 }
 
 void TouchSettings::ShowMessage(const std::string& text) {

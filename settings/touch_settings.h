@@ -9,6 +9,7 @@
 #include "platform/settings_store.h"
 #include "platform/system_parameters.h"
 #include "platform/window_service.h"
+#include "settings/corners.h"
 
 namespace tavrel {
 
@@ -25,14 +26,6 @@ inline constexpr std::string_view kRightClickEnabled = "RightClickEnabled";
 inline constexpr std::string_view kSerialPort = "Serial Port";
 inline constexpr std::string_view kCapturedX = "Click Value X";
 inline constexpr std::string_view kCapturedY = "Click Value Y";
-inline constexpr std::string_view kLeftTopX = "Click Value Left Top X";
-inline constexpr std::string_view kLeftTopY = "Click Value Left Top Y";
-inline constexpr std::string_view kLeftBottomX = "Click Value Left Bottom X";
-inline constexpr std::string_view kLeftBottomY = "Click Value Left Bottom Y";
-inline constexpr std::string_view kRightTopX = "Click Value Right Top X";
-inline constexpr std::string_view kRightTopY = "Click Value Right Top Y";
-inline constexpr std::string_view kRightBottomX = "Click Value Right Bottom X";
-inline constexpr std::string_view kRightBottomY = "Click Value Right Bottom Y";
 inline constexpr std::string_view kBuzzerFrequency = "Buzzer Frequency (Hz)";
 inline constexpr std::string_view kBuzzerDuration = "Buzzer Duration (msec)";
 inline constexpr std::string_view kDoubleClickWidth = "X Movement Filter";
@@ -42,14 +35,6 @@ inline constexpr std::string_view kClickBoxWidth = "X Single Movement Filter";
 inline constexpr std::string_view kClickBoxHeight = "Y Single Movement Filter";
 inline constexpr std::string_view kDoubleClickDelay = "Double Click Delay";
 }  // namespace value_name
-
-// Factory calibration corners, in raw controller units.
-namespace factory_corner {
-inline constexpr int32_t kLeftTopX = 111, kLeftTopY = 105;
-inline constexpr int32_t kLeftBottomX = 126, kLeftBottomY = 1885;
-inline constexpr int32_t kRightTopX = 1946, kRightTopY = 127;
-inline constexpr int32_t kRightBottomX = 1955, kRightBottomY = 1895;
-}  // namespace factory_corner
 
 struct Rect {
   int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -128,6 +113,10 @@ class TouchSettings {
   int32_t SaveClickBoxHeight(int32_t v) { return SaveValue(value_name::kClickBoxHeight, v); }
   int32_t SaveMouseTracking(int32_t v) { return SaveValue(value_name::kMouseTracking, v); }
 
+  // The eight corner fields as one value; each field is read or written on its own.
+  Corners GetCorners() const;
+  void SetCorners(const Corners& corners);
+
   int32_t SaveLeftTop(int32_t x, int32_t y);
   int32_t SaveLeftBottom(int32_t x, int32_t y);
   int32_t SaveRightTop(int32_t x, int32_t y);
@@ -137,6 +126,10 @@ class TouchSettings {
 
   // Sets the on (1) or off (any other value) image of the panel's "Right click" button.
   int32_t ShowRightClickState(int32_t on);
+  // 1 when the stored "RightClickEnabled" turns the next touch into a right click, else 0. An
+  // unreadable value counts as off: otherwise a broken store would turn every touch into a
+  // right click. The decoder and the panel's image both follow this.
+  int32_t IsRightClickEnabled();
   // The program's one message box, caption "Debugging...", from either thread.
   void ShowMessage(const std::string& text);
 
@@ -169,14 +162,6 @@ class TouchSettings {
   }
   int32_t SaveValue(std::string_view name, int32_t value);
   int32_t SaveCorner(std::string_view nameX, std::string_view nameY, int32_t x, int32_t y);
-  // The four corners in the order they are reset and loaded: fields, value names, factory values.
-  struct CornerSlot {
-    std::atomic<int32_t>& x;
-    std::atomic<int32_t>& y;
-    std::string_view nameX, nameY;
-    int32_t factoryX, factoryY;
-  };
-  std::array<CornerSlot, 4> CornerSlots();
   void LoadField(std::atomic<int32_t>& field, std::string_view name, int32_t fallback);
   void ApplySystemValues();
 

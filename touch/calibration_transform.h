@@ -2,15 +2,9 @@
 
 #include <cstdint>
 
-namespace tavrel {
+#include "settings/corners.h"
 
-// The four calibration corners in raw controller units.
-struct Corners {
-  int32_t leftTopX, leftTopY;
-  int32_t leftBottomX, leftBottomY;
-  int32_t rightTopX, rightTopY;
-  int32_t rightBottomX, rightBottomY;
-};
+namespace tavrel {
 
 // A point in calibrated units: the corners map to 102 and 1945; v runs left to right, w bottom
 // to top.

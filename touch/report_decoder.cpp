@@ -18,7 +18,8 @@ void ReportDecoder::DecodeReport(const uint8_t* bytes, uint32_t length, int32_t 
   if (mode == kDecoderCapture) {
     Capture(*report);
   } else {
-    const CalibratedPoint point = ApplyCalibration(CurrentCorners(), report->rawX, report->rawY);
+    const CalibratedPoint point =
+        ApplyCalibration(settings_.GetCorners(), report->rawX, report->rawY);
     if (mode == kDecoderNormal && PassesFilter(point, report->status)) {
       const AbsolutePoint target = ToAbsolutePointer(point);
       MoveTo(target.x, target.y);
@@ -33,12 +34,6 @@ void ReportDecoder::DecodeReport(const uint8_t* bytes, uint32_t length, int32_t 
     SendButton(report->status);
     lastStatus_ = kStatusReleased;
   }
-}
-
-Corners ReportDecoder::CurrentCorners() const {
-  const TouchSettings& s = settings_;
-  return {s.leftTopX,  s.leftTopY,  s.leftBottomX,  s.leftBottomY,
-          s.rightTopX, s.rightTopY, s.rightBottomX, s.rightBottomY};
 }
 
 void ReportDecoder::Capture(const TouchReport& report) {
@@ -75,8 +70,13 @@ uint32_t ReportDecoder::MoveTo(int32_t x, int32_t y) {
 uint32_t ReportDecoder::SendButton(uint8_t status) {
   if (status == kStatusTouching) {
     if (settings_.GetDecoderMode() == kDecoderNormal && settings_.IsBuzzerEnabled() != 0) {
+      std::stop_token stop;
+      {
+        std::lock_guard lock(toneMutex_);
+        stop = toneStop_.get_token();
+      }
       tone_.Beep(static_cast<uint32_t>(settings_.GetBuzzerFrequency()),
-                 static_cast<uint32_t>(settings_.GetBuzzerDuration()));
+                 static_cast<uint32_t>(settings_.GetBuzzerDuration()), stop);
     }
     return Send(RightClickEnabled() ? kMouseRightDown : kMouseLeftDown);
   }
@@ -87,12 +87,17 @@ uint32_t ReportDecoder::SendButton(uint8_t status) {
   return Send(kMouseRightUp);
 }
 
-bool ReportDecoder::RightClickEnabled() {
-  // An unreadable value counts as off, as on the panel: otherwise a broken store would turn
-  // every touch into a right click.
-  const int32_t value = settings_.ReadRightClickEnabled();
-  return value != 0 && value != kSettingsReadFailed;
+void ReportDecoder::InterruptTone() {
+  std::lock_guard lock(toneMutex_);
+  toneStop_.request_stop();
 }
+
+void ReportDecoder::AllowTone() {
+  std::lock_guard lock(toneMutex_);
+  if (toneStop_.stop_requested()) toneStop_ = std::stop_source();
+}
+
+bool ReportDecoder::RightClickEnabled() { return settings_.IsRightClickEnabled() == 1; }
 
 uint32_t ReportDecoder::Send(uint32_t flags) {
   mouse_.mouseData = 0;

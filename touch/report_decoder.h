@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <stop_token>
 
 #include "platform/pointer_service.h"
 #include "platform/tone_service.h"
@@ -29,8 +31,12 @@ class ReportDecoder {
   // Button transition for a status byte, with the touch tone before a press.
   uint32_t SendButton(uint8_t status);
 
+  // From any thread: cuts the touch tone in progress short and keeps later ones silent until
+  // AllowTone, so that the reader thread can park or end whatever tone length is stored.
+  void InterruptTone();
+  void AllowTone();
+
  private:
-  Corners CurrentCorners() const;
   void Capture(const TouchReport& report);
   // The movement filter: during a continuing touch only points outside the click box around the
   // last accepted point pass, and become the new last accepted point.
@@ -41,6 +47,9 @@ class ReportDecoder {
   TouchSettings& settings_;
   PointerService& pointer_;
   ToneService& tone_;
+
+  std::mutex toneMutex_;
+  std::stop_source toneStop_;  // under toneMutex_
 
   // Reader thread only.
   uint8_t lastStatus_ = kStatusReleased;

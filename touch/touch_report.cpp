@@ -12,7 +12,7 @@ int32_t RawCoordinate(uint8_t high, uint8_t low) {
 
 std::optional<TouchReport> UnpackReport(const uint8_t* bytes, uint32_t length) {
   if (length < kTouchReportLength) return std::nullopt;
-  if (bytes[0] != kStatusTouching && bytes[0] != kStatusReleased) return std::nullopt;
+  if (!IsReportStart(bytes[0])) return std::nullopt;
   return TouchReport{bytes[0], RawCoordinate(bytes[1], bytes[2]),
                      RawCoordinate(bytes[3], bytes[4])};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -23,6 +24,19 @@ struct TouchReport {
 };
 
 inline constexpr uint32_t kTouchReportLength = 5;
+using ReportBytes = std::array<uint8_t, kTouchReportLength>;
+
+// The bytes a report starts with; the stream is cut into reports at them.
+constexpr bool IsReportStart(uint8_t byte) {
+  return byte == kStatusTouching || byte == kStatusReleased;
+}
+
+// A report as the controller sends it: X and Y as bits 10..7 in the high byte and bits 6..0 in
+// the low byte, so that no byte but the first can pass for a report's start.
+constexpr ReportBytes EncodeReport(uint8_t status, uint32_t x, uint32_t y) {
+  return {status, static_cast<uint8_t>((x >> 7) & 0x0F), static_cast<uint8_t>(x & 0x7F),
+          static_cast<uint8_t>((y >> 7) & 0x0F), static_cast<uint8_t>(y & 0x7F)};
+}
 
 // The report in the first five of length bytes; nothing for a short buffer or another status.
 std::optional<TouchReport> UnpackReport(const uint8_t* bytes, uint32_t length);

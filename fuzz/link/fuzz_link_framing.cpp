@@ -11,13 +11,11 @@ namespace {
 
 using namespace tavrel;
 
-bool IsStatus(uint8_t byte) { return byte == 0x80 || byte == 0x81; }
-
 // The reports the stream holds, cut as the framing rules say, in one pass over all of it.
 size_t CountReports(const uint8_t* bytes, size_t size) {
   size_t reports = 0;
   for (size_t i = 0; i < size;) {
-    if (!IsStatus(bytes[i])) {
+    if (!IsReportStart(bytes[i])) {
       ++i;
     } else if (i + ReportFramer::kReportLength <= size) {
       ++reports, i += ReportFramer::kReportLength;
@@ -43,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t at = 0; at < length; at += readSize) {
     const uint32_t count = static_cast<uint32_t>(std::min<size_t>(readSize, length - at));
     framer.Feed(stream + at, count, [&](const ReportFramer::Report& report) {
-      if (!IsStatus(report[0])) std::abort();
+      if (!IsReportStart(report[0])) std::abort();
       ++reports;
       program.decoder.DecodeReport(report.data(), ReportFramer::kReportLength, mode);
     });

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
 
 namespace tavrel {
 
@@ -26,12 +26,22 @@ AlsaToneService::~AlsaToneService() {
 }
 
 bool AlsaToneService::Beep(uint32_t frequencyHz, uint32_t durationMs) {
-  std::lock_guard lock(mutex_);
+  return Beep(frequencyHz, durationMs, {});
+}
+
+bool AlsaToneService::Beep(uint32_t frequencyHz, uint32_t durationMs, std::stop_token stop) {
+  // A tone that finds the device busy with another thread's tone (the reader's, of any stored
+  // length) only waits its own length: no caller ever waits for another's tone.
+  std::unique_lock device(mutex_, std::try_to_lock);
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(durationMs);
   const bool inRange = frequencyHz >= kLowestHz && frequencyHz <= kHighestHz;
-  const bool played = inRange && Open() && Play(frequencyHz, durationMs);
-  std::this_thread::sleep_until(end);
-  return played;
+  const bool played =
+      device.owns_lock() && inRange && Open() && Play(frequencyHz, durationMs, stop);
+  // The rest of the tone's length, unless stop is requested first.
+  std::mutex waitMutex;
+  std::unique_lock wait(waitMutex);
+  std::condition_variable_any().wait_until(wait, stop, end, [] { return false; });
+  return played && !stop.stop_requested();
 }
 
 // One attempt only: a machine without sound should not pay for a failed open on every touch.
@@ -52,12 +62,17 @@ bool AlsaToneService::Open() {
   return true;
 }
 
-bool AlsaToneService::Play(uint32_t frequencyHz, uint32_t durationMs) {
+bool AlsaToneService::Play(uint32_t frequencyHz, uint32_t durationMs, const std::stop_token& stop) {
   uint64_t frames = uint64_t{kRate} * durationMs / 1000;
   const uint64_t halfPeriod = std::max<uint64_t>(1, kRate / (2 * uint64_t{frequencyHz}));
   std::array<int16_t, kChunkFrames> chunk;
   uint64_t frame = 0;
   while (frame < frames) {
+    if (stop.stop_requested()) {
+      // Cut short: what is queued is dropped, and the device is ready for the next tone.
+      snd_pcm_drop(pcm_);
+      return snd_pcm_prepare(pcm_) >= 0;
+    }
     const snd_pcm_uframes_t count = std::min<uint64_t>(kChunkFrames, frames - frame);
     for (snd_pcm_uframes_t i = 0; i < count; ++i) {
       chunk[i] = ((frame + i) / halfPeriod) % 2 == 0 ? kAmplitude : -kAmplitude;

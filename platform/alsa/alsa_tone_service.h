@@ -11,7 +11,8 @@ namespace tavrel {
 
 // Blocking square-wave tones on an ALSA device, opened on the first tone and kept. Every tone
 // takes its full length even when it cannot sound (no device, a frequency out of range, a write
-// error), so that the button press after it keeps its timing.
+// error, the device busy with another thread's tone), so that the button press after it keeps
+// its timing.
 class AlsaToneService : public ToneService {
  public:
   static constexpr uint32_t kLowestHz = 37;
@@ -22,12 +23,13 @@ class AlsaToneService : public ToneService {
   AlsaToneService(const AlsaToneService&) = delete;
   AlsaToneService& operator=(const AlsaToneService&) = delete;
 
-  // True when the tone was played; false when it only waited.
+  // True when the tone was played whole; false when it only waited or was cut short.
   bool Beep(uint32_t frequencyHz, uint32_t durationMs) override;
+  bool Beep(uint32_t frequencyHz, uint32_t durationMs, std::stop_token stop) override;
 
  private:
   bool Open();
-  bool Play(uint32_t frequencyHz, uint32_t durationMs);
+  bool Play(uint32_t frequencyHz, uint32_t durationMs, const std::stop_token& stop);
 
   std::mutex mutex_;
   const std::string device_;

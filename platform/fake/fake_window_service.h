@@ -198,6 +198,7 @@ class FakeWindowService : public WindowService {
   }
 
   bool AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) override {
+    if (!trayHost) return false;
     Log("tray add " + std::to_string(iconId) + " " + tip);
     trayIcons[{owner, iconId}] = tip;
     return true;
@@ -210,6 +211,22 @@ class FakeWindowService : public WindowService {
     Log("menu " + std::to_string(windows_.at(owner).templateId));
     menus.push_back(items);
   }
+
+  // The notification area is there unless the test takes it away with SetTrayHost.
+  bool WatchTrayHost(std::function<void(bool present)> changed) override {
+    trayWatch_ = std::move(changed);
+    return trayHost;
+  }
+  void SetTrayHost(bool present) {
+    trayHost = present;
+    if (trayWatch_) trayWatch_(present);
+  }
+  bool WatchingTrayHost() const { return static_cast<bool>(trayWatch_); }
+  // The commands the window's context menu offers now, besides its system menu.
+  std::vector<MenuEntry> ContextMenu(WindowHandle window) {
+    return windows_.at(window).events->ContextMenu();
+  }
+  bool trayHost = true;
 
   int32_t ShowCursor(bool show) override { return cursorCount += show ? 1 : -1; }
 
@@ -327,6 +344,7 @@ class FakeWindowService : public WindowService {
   std::map<ControlHandle, ImageHandle> buttonImages_;
   int imageChanges_ = 0;
   std::vector<std::string> log_;
+  std::function<void(bool present)> trayWatch_;
 };
 
 }  // namespace tavrel

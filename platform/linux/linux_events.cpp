@@ -11,23 +11,21 @@
 
 namespace tavrel {
 
-LinuxEvent::~LinuxEvent() { close(fd_); }
-
 bool LinuxEvent::Set() {
   const uint64_t one = 1;
   // A counter at its limit is set all the same.
-  return write(fd_, &one, sizeof one) == sizeof one || errno == EAGAIN;
+  return write(fd_.Get(), &one, sizeof one) == sizeof one || errno == EAGAIN;
 }
 
 bool LinuxEvent::Reset() {
   uint64_t count = 0;
-  return read(fd_, &count, sizeof count) == sizeof count || errno == EAGAIN;
+  return read(fd_.Get(), &count, sizeof count) == sizeof count || errno == EAGAIN;
 }
 
 std::unique_ptr<Event> LinuxEventService::Create(std::string_view) {
-  const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (fd < 0) return nullptr;
-  return std::make_unique<LinuxEvent>(fd);
+  FileDescriptor fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+  if (!fd.Valid()) return nullptr;
+  return std::make_unique<LinuxEvent>(std::move(fd));
 }
 
 int32_t LinuxEventService::WaitAny(std::span<Event* const> events, int32_t timeoutMs) {

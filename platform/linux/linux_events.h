@@ -2,24 +2,26 @@
 
 #include <poll.h>
 
+#include <utility>
+
 #include "platform/event_service.h"
+#include "platform/linux/file_descriptor.h"
 
 namespace tavrel {
 
 // A manual-reset event on an eventfd: readable while set.
 class LinuxEvent : public Event {
  public:
-  LinuxEvent(int fd) : fd_(fd) {}
-  ~LinuxEvent() override;
+  explicit LinuxEvent(FileDescriptor fd) : fd_(std::move(fd)) {}
   LinuxEvent(const LinuxEvent&) = delete;
   LinuxEvent& operator=(const LinuxEvent&) = delete;
 
   bool Set() override;
   bool Reset() override;
-  int Fd() const { return fd_; }
+  int Fd() const { return fd_.Get(); }
 
  private:
-  int fd_;
+  FileDescriptor fd_;
 };
 
 // Linux has no shared namespace for events; names are ignored.

@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
 #include <filesystem>
 
+#include "platform/linux/file_descriptor.h"
 #include "platform/linux/machine_directory.h"
 #include "platform/linux/terminal_device.h"
 
@@ -31,13 +33,16 @@ std::optional<std::string> SerialPortPath(std::string_view name) {
 std::unique_ptr<SerialDevice> LinuxSerialPorts::Open(std::string_view name) {
   const auto path = SerialPortPath(name);
   if (!path) return nullptr;
-  const int fd = open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) {
-    close(fd);
+  // The port links live in a group-writable directory: whatever a link leads to is opened
+  // without blocking, and only a character device is used.
+  FileDescriptor fd(open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.Valid()) return nullptr;
+  struct stat status {};
+  if (fstat(fd.Get(), &status) != 0 || !S_ISCHR(status.st_mode) ||
+      flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 || ioctl(fd.Get(), TIOCEXCL) != 0) {
     return nullptr;
   }
-  return std::make_unique<TerminalDevice>(fd);
+  return std::make_unique<TerminalDevice>(std::move(fd));
 }
 
 }  // namespace tavrel

@@ -59,13 +59,12 @@ uint8_t ByteSize(tcflag_t flags) {
 TerminalDevice::~TerminalDevice() {
   // Exclusive mode belongs to the terminal, not to this descriptor: lift it so that the next
   // open succeeds while another holder (the emulator) keeps the terminal alive.
-  ioctl(fd_, TIOCNXCL);
-  close(fd_);
+  ioctl(fd_.Get(), TIOCNXCL);
 }
 
 bool TerminalDevice::GetLineSettings(LineSettings& settings) {
   termios tio{};
-  if (tcgetattr(fd_, &tio) != 0) return false;
+  if (tcgetattr(fd_.Get(), &tio) != 0) return false;
   const speed_t speed = cfgetospeed(&tio);
   settings.baudRate = 0;
   for (const auto& [baud, code] : kSpeeds) {
@@ -79,22 +78,26 @@ bool TerminalDevice::GetLineSettings(LineSettings& settings) {
 
 bool TerminalDevice::SetLineSettings(const LineSettings& settings) {
   termios tio{};
-  if (tcgetattr(fd_, &tio) != 0) return false;
+  if (tcgetattr(fd_.Get(), &tio) != 0) return false;
   speed_t speed = 0;
   for (const auto& [baud, code] : kSpeeds) {
     if (baud == settings.baudRate) speed = code;
   }
   if (speed == 0 || cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) return false;
-  // A serial port on the Windows desktop is always binary: no line editing, echo or character
-  // translation. Flow control, the modem lines and the special characters stay as found.
-  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+  // The controller's line is 8-bit binary: no line editing, echo or character translation, and
+  // no software flow control, since reports and memory words carry 0x11 and 0x13 bytes that
+  // XON/XOFF would swallow (and a received 0x13 would stop the output). Hardware flow control
+  // and the modem lines stay as found.
+  tio.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
+                   IUCLC | IXON | IXANY | IXOFF | IMAXBEL | IUTF8);
   tio.c_oflag &= ~OPOST;
-  tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE | ICANON | ISIG |
+                   IEXTEN | XCASE | NOFLSH | TOSTOP);
   tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
   tio.c_cflag |= CREAD | ByteSizeFlag(settings.byteSize);
   if (settings.parity != 0) tio.c_cflag |= PARENB | (settings.parity == 1 ? PARODD : 0);
   if (settings.stopBits != 0) tio.c_cflag |= CSTOPB;
-  return tcsetattr(fd_, TCSANOW, &tio) == 0;
+  return tcsetattr(fd_.Get(), TCSANOW, &tio) == 0;
 }
 
 bool TerminalDevice::SetTimeouts(const SerialTimeouts& timeouts) {
@@ -105,10 +108,10 @@ bool TerminalDevice::SetTimeouts(const SerialTimeouts& timeouts) {
     return false;
   }
   termios tio{};
-  if (tcgetattr(fd_, &tio) != 0) return false;
+  if (tcgetattr(fd_.Get(), &tio) != 0) return false;
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
-  if (tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
+  if (tcsetattr(fd_.Get(), TCSANOW, &tio) != 0) return false;
   minimum_ = 0;
   return true;
 }
@@ -122,11 +125,11 @@ bool TerminalDevice::Purge(uint32_t flags) {
   const bool input = flags & (kPurgeRxAbort | kPurgeRxClear);
   const bool output = flags & (kPurgeTxAbort | kPurgeTxClear);
   if (!input && !output) return true;
-  return tcflush(fd_, input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH)) == 0;
+  return tcflush(fd_.Get(), input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH)) == 0;
 }
 
 std::optional<uint32_t> TerminalDevice::Read(uint8_t* bytes, uint32_t capacity) {
-  const ssize_t got = read(fd_, bytes, capacity);
+  const ssize_t got = read(fd_.Get(), bytes, capacity);
   if (got >= 0) return static_cast<uint32_t>(got);
   if (errno == EAGAIN || errno == EINTR) return 0;
   return std::nullopt;
@@ -139,7 +142,7 @@ std::optional<uint32_t> TerminalDevice::Write(const uint8_t* bytes, uint32_t cou
   uint32_t done = 0;
   bool pending = false;
   while (done < count) {
-    const ssize_t wrote = write(fd_, bytes + done, count - done);
+    const ssize_t wrote = write(fd_.Get(), bytes + done, count - done);
     if (wrote >= 0) {
       done += static_cast<uint32_t>(wrote);
       continue;
@@ -150,10 +153,10 @@ std::optional<uint32_t> TerminalDevice::Write(const uint8_t* bytes, uint32_t cou
     }
     pending = true;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    pollfd fd{fd_, POLLOUT, 0};
+    pollfd fd{fd_.Get(), POLLOUT, 0};
     if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) == 0) {
       // Abandoned: what is still queued is cancelled, and the count stays 0.
-      tcflush(fd_, TCOFLUSH);
+      tcflush(fd_.Get(), TCOFLUSH);
       return 0;
     }
     if (fd.revents & (POLLERR | POLLHUP | POLLNVAL)) return std::nullopt;
@@ -165,11 +168,11 @@ int32_t TerminalDevice::WaitReceived(std::span<Event* const> events, int32_t tim
                                      uint32_t atLeast) {
   atLeast = std::clamp<uint32_t>(atLeast, 1, 255);
   termios tio{};
-  if (atLeast != minimum_ && !hungUp_ && tcgetattr(fd_, &tio) == 0) {
+  if (atLeast != minimum_ && !hungUp_ && tcgetattr(fd_.Get(), &tio) == 0) {
     tio.c_cc[VMIN] = static_cast<cc_t>(atLeast);
-    if (tcsetattr(fd_, TCSANOW, &tio) == 0) minimum_ = atLeast;
+    if (tcsetattr(fd_.Get(), TCSANOW, &tio) == 0) minimum_ = atLeast;
   }
-  pollfd device{fd_, POLLIN, 0};
+  pollfd device{fd_.Get(), POLLIN, 0};
   const int32_t result = PollEvents(events, hungUp_ ? nullptr : &device, timeoutMs);
   if (result != kWaitReceived) return result;
   if (device.revents & (POLLHUP | POLLERR | POLLNVAL)) {

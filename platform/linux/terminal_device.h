@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <utility>
 
+#include "platform/linux/file_descriptor.h"
 #include "platform/serial_device.h"
 
 namespace tavrel {
@@ -10,7 +12,7 @@ namespace tavrel {
 class TerminalDevice : public SerialDevice {
  public:
   // Takes the descriptor, opened non-blocking, locked and in exclusive mode.
-  explicit TerminalDevice(int fd) : fd_(fd) {}
+  explicit TerminalDevice(FileDescriptor fd) : fd_(std::move(fd)) {}
   ~TerminalDevice() override;
   TerminalDevice(const TerminalDevice&) = delete;
   TerminalDevice& operator=(const TerminalDevice&) = delete;
@@ -26,7 +28,7 @@ class TerminalDevice : public SerialDevice {
                        uint32_t atLeast) override;
 
  private:
-  int fd_;
+  FileDescriptor fd_;
   // Set once the device hung up: it never delivers data again, and polling it would return
   // at once for ever. Both of the port's threads wait on the device (one at a time, as the
   // reader is parked while commands run), hence the atomics.

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSlider>
+#include <QTimer>
 #include <QWindow>
 
 #include "platform/qt/bitmap_button.h"
@@ -237,8 +238,13 @@ void DialogWindow::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
-  if (systemMenu_.empty()) return;
+  const std::vector<MenuEntry> commands = events_.ContextMenu();
+  if (systemMenu_.empty() && commands.empty()) return;
   QMenu menu;
+  AddMenuEntries(menu, commands);
+  // The commands' actions come first; those after them are system commands.
+  const qsizetype commandCount = menu.actions().size();
+  if (!commands.empty()) menu.addSeparator();
   for (const auto& entry : systemMenu_) {
     if (entry.id == 0) {
       menu.addSeparator();
@@ -246,7 +252,25 @@ void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
       menu.addAction(entry.text)->setData(entry.id);
     }
   }
-  if (QAction* chosen = menu.exec(event->globalPos())) events_.SysCommand(chosen->data().toInt());
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen == nullptr) return;
+  const int32_t id = chosen->data().toInt();
+  if (menu.actions().indexOf(chosen) >= commandCount) return events_.SysCommand(id);
+  // A command arrives after the menu has gone, as from the tray icon's menu.
+  QTimer::singleShot(0, this, [this, id] { events_.Command(id); });
+}
+
+void AddMenuEntries(QMenu& menu, const std::vector<MenuEntry>& items) {
+  for (const auto& item : items) {
+    if (item.id == 0) {
+      menu.addSeparator();
+      continue;
+    }
+    QAction* action = menu.addAction(QString::fromStdString(item.text));
+    action->setData(item.id);
+    action->setCheckable(item.checked);
+    action->setChecked(item.checked);
+  }
 }
 
 }  // namespace tavrel

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QMap>
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -67,6 +68,9 @@ class DialogWindow : public QWidget {
   bool ended_ = false;
   int32_t result_ = 0;
 };
+
+// Adds the popup's entries to the menu, each action with its id as data; id 0 is a separator.
+void AddMenuEntries(QMenu& menu, const std::vector<MenuEntry>& items);
 
 // Applies flags to a top-level widget, shown or not, without hiding it.
 void SetTopLevelFlags(QWidget* widget, Qt::WindowFlags flags);

@@ -14,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -31,6 +32,7 @@ namespace {
 constexpr int32_t kSysCommandMask = 0xFFF0;
 constexpr int32_t kSysCommandClose = 0xF060;
 constexpr int kTipLength = 63;
+constexpr std::chrono::milliseconds kTrayWatchInterval{500};
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -90,6 +92,7 @@ struct QtWindowService::State {
   std::map<FontHandle, QFont> fonts;
   std::map<std::pair<WindowHandle, int32_t>, std::unique_ptr<QSystemTrayIcon>> trayIcons;
   int32_t cursorCount = 0;
+  QPointer<QTimer> trayWatch;
 
   std::mutex crossThreadMutex;
   bool crossThreadStopped = false;
@@ -351,7 +354,8 @@ void QtWindowService::DefaultSystemCommand(WindowHandle window, int32_t id) {
 }
 
 bool QtWindowService::AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) {
-  if (!state_->Dialog(owner)) return false;
+  // Without a notification area the icon would wait unseen, and the caller could not tell.
+  if (!state_->Dialog(owner) || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
   auto icon = std::make_unique<QSystemTrayIcon>(ResourceIcon(iconId));
   icon->setToolTip(Text(tip).left(kTipLength));
   QObject::connect(icon.get(), &QSystemTrayIcon::activated, icon.get(),
@@ -369,18 +373,31 @@ void QtWindowService::RemoveTrayIcon(WindowHandle owner, int32_t iconId) {
   state_->trayIcons.erase({owner, iconId});
 }
 
+bool QtWindowService::WatchTrayHost(std::function<void(bool present)> changed) {
+  // Stopped, not deleted: this may run inside the old watch's own call.
+  if (state_->trayWatch) {
+    state_->trayWatch->stop();
+    state_->trayWatch->deleteLater();
+  }
+  const bool present = QSystemTrayIcon::isSystemTrayAvailable();
+  if (!changed) return present;
+  // The host's selection is asked for twice a second: one round trip to the X server.
+  auto* timer = new QTimer(&state_->app);
+  timer->setInterval(kTrayWatchInterval);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, changed, last = present]() mutable {
+    const bool now = QSystemTrayIcon::isSystemTrayAvailable();
+    if (now == last || !timer->isActive()) return;
+    last = now;
+    changed(now);
+  });
+  timer->start();
+  state_->trayWatch = timer;
+  return present;
+}
+
 void QtWindowService::TrackPopupMenu(WindowHandle owner, const std::vector<MenuEntry>& items) {
   QMenu menu;
-  for (const auto& item : items) {
-    if (item.id == 0) {
-      menu.addSeparator();
-      continue;
-    }
-    QAction* action = menu.addAction(Text(item.text));
-    action->setData(item.id);
-    action->setCheckable(item.checked);
-    action->setChecked(item.checked);
-  }
+  AddMenuEntries(menu, items);
   QAction* chosen = menu.exec(QCursor::pos());
   DialogWindow* dialog = state_->Dialog(owner);
   if (chosen == nullptr || dialog == nullptr) return;

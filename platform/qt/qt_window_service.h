@@ -52,6 +52,7 @@ class QtWindowService : public WindowService {
   bool AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) override;
   void RemoveTrayIcon(WindowHandle owner, int32_t iconId) override;
   void TrackPopupMenu(WindowHandle owner, const std::vector<MenuEntry>& items) override;
+  bool WatchTrayHost(std::function<void(bool present)> changed) override;
 
   int32_t ShowCursor(bool show) override;
 

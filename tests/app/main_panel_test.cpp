@@ -11,13 +11,16 @@
 #include "platform/fake/fake_clock.h"
 #include "platform/fake/fake_events.h"
 #include "platform/fake/fake_key_service.h"
+#include "platform/fake/fake_log_sink.h"
 #include "platform/fake/fake_pointer_service.h"
 #include "platform/fake/fake_serial.h"
 #include "platform/fake/fake_settings_store.h"
+#include "platform/fake/fake_single_instance.h"
 #include "platform/fake/fake_system_parameters.h"
 #include "platform/fake/fake_threads.h"
 #include "platform/fake/fake_tone_service.h"
 #include "platform/fake/fake_window_service.h"
+#include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
 #include "tools/sim/controller_emulator.h"
 #include "tools/sim/controller_memory.h"
@@ -28,17 +31,14 @@ namespace {
 namespace id = resource_id;
 using Log = std::vector<std::string>;
 
-// A controller on a fake line: answers presence and memory reads from factory memory. Its answers
-// come at once, so a reader just released by one command may take the next command's answer
-// before it parks; their bytes stay below 0x80 so that such an answer never passes for the
-// status byte of a report.
+// A controller on a fake line: answers presence and memory reads from factory memory, at once.
 std::vector<Bytes> ControllerAnswer(const Bytes& request) {
   static const sim::ControllerMemory memory;
   if (request.size() == 3 && request[2] == wire::kPresence) return {request};
   if (request.size() == 4 && request[2] == wire::kReadWord) {
     const uint16_t word = memory.Get(request[3]);
     return {{wire::kStart, wire::kReadWordAnswerLength, wire::kReadWord, request[3],
-             static_cast<uint8_t>(word & 0x7F), static_cast<uint8_t>((word >> 8) & 0x7F)}};
+             static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)}};
   }
   return {};
 }
@@ -127,10 +127,8 @@ TEST_F(MainPanelTest, StartsInOrderAndShowsThePanelAtTheCornerTopmost) {
   EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
       << ::testing::PrintToString(windows.Log());
   EXPECT_EQ(ports.Opened().front(), "COM5:") << "the stored port is tried first";
-  // Only the calibration read may complain, when the reader took one of its answers.
-  for (const auto& message : windows.Messages()) {
-    EXPECT_EQ(message.text, "Failed loading calibration data. Loading default value!");
-  }
+  // Every command parks the reader before it writes: no answer goes astray.
+  EXPECT_TRUE(windows.Messages().empty());
 }
 
 TEST_F(MainPanelTest, WithoutAControllerOnlyTheMessageIsShownAndTheProgramEnds) {
@@ -214,6 +212,38 @@ TEST_F(MainPanelTest, RightClickButtonTogglesTheModeAndItsImage) {
     EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
     windows.Close(h);
   });
+}
+
+// The image follows what the next touch will do, also when the store cannot keep the mode.
+TEST_F(MainPanelTest, RightClickImageFollowsTheStoredMode) {
+  struct Row {
+    const char* legend;
+    bool storeOpens;
+    bool writeFails;
+    ImageHandle first, second;
+  };
+  const auto on = static_cast<ImageHandle>(id::kRightClickOnBitmap);
+  const auto off = static_cast<ImageHandle>(id::kRightClickOffBitmap);
+  const Row rows[] = {
+      {"a working store toggles", true, false, on, off},
+      {"an unavailable store: touches stay left clicks", false, false, off, off},
+      {"a refused write keeps the mode", true, true, off, off},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    store.openSucceeds = row.storeOpens;
+    if (row.writeFails) store.failingWrites.insert("RightClickEnabled");
+    store.Put("Serial Port", 5);
+    Controller("COM5:");
+    Run([&](WindowHandle h) {
+      windows.Command(h, id::kRightClickButton);
+      EXPECT_EQ(RightClickImage(), row.first);
+      windows.Command(h, id::kRightClickButton);
+      EXPECT_EQ(RightClickImage(), row.second);
+      windows.Close(h);
+    });
+    store.failingWrites.clear();
+  }
 }
 
 TEST_F(MainPanelTest, RightClickThenATouchGivesOneRightClickAndThePlainImage) {
@@ -467,6 +497,101 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
   EXPECT_EQ(Log(order.end() - 2, order.end()), (Log{"ended 129 2", "ended 102 2"}))
       << "the open dialog ends first";
   EXPECT_EQ(windows.cursorCount, 0);
+}
+
+// Without a notification area the panel is the way to every command, and stays reachable.
+TEST_F(MainPanelTest, WithoutANotificationAreaThePanelCarriesTheCommands) {
+  struct Step {
+    const char* legend;
+    std::function<void(WindowHandle)> act;
+    bool icon;
+    bool hideEnabled;
+    bool visible;
+    bool commandsInContextMenu;
+  };
+  const std::vector<MenuEntry> trayMenu = *resources::LoadMenuPopup(id::kTrayMenu, 0);
+  const Step steps[] = {
+      {"no host at start", [](WindowHandle) {}, false, false, true, true},
+      {"Hide (Enter reaches it) does nothing",
+       [&](WindowHandle h) { windows.Command(h, id::kHideButton); }, false, false, true, true},
+      {"Show on top from the context menu",
+       [&](WindowHandle h) { windows.Command(h, id::kShowOnTopCommand); }, false, false, true,
+       true},
+      {"a host appears: the icon comes", [&](WindowHandle) { windows.SetTrayHost(true); }, true,
+       true, true, false},
+      {"Hide works again", [&](WindowHandle h) { windows.Command(h, id::kHideButton); }, true, true,
+       false, false},
+      {"the host goes: the hidden panel comes back",
+       [&](WindowHandle) { windows.SetTrayHost(false); }, false, false, true, true},
+  };
+  FakeLogSink logged;
+  windows.trayHost = false;
+  Controller("COM5:");
+  Run([&](WindowHandle h) {
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.legend);
+      step.act(h);
+      EXPECT_EQ(windows.trayIcons.size(), step.icon ? 1u : 0u);
+      EXPECT_EQ(windows.ControlState(h, id::kHideButton).enabled, step.hideEnabled);
+      EXPECT_EQ(windows.WindowState(h).visible, step.visible);
+      const auto commands = windows.ContextMenu(h);
+      EXPECT_EQ(commands.size(), step.commandsInContextMenu ? trayMenu.size() : 0u);
+    }
+    // The same entries as the tray menu, with "Show on top" marked as it is now (off).
+    std::vector<MenuEntry> expected = trayMenu;
+    expected.front().checked = false;
+    EXPECT_EQ(windows.ContextMenu(h), expected);
+    windows.Command(h, id::kCloseCommand);
+  });
+  EXPECT_FALSE(windows.WatchingTrayHost()) << "the watch ends with the panel";
+  const auto lines = logged.Lines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.starts_with("No notification"); }),
+            2)
+      << "once at start, once when the host went";
+}
+
+// A later start asks the running one forward and ends without opening anything.
+TEST_F(MainPanelTest, SecondStartBringsThePanelForwardAndEndsItself) {
+  struct Row {
+    const char* legend;
+    bool otherRunning;
+    bool hideFirst;
+    bool claimed;
+  };
+  const Row rows[] = {
+      {"second start: the hidden panel comes back", false, true, true},
+      {"start while one runs ends at once", true, false, false},
+  };
+  Controller("COM5:");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    FakeLogSink logged;
+    FakeSingleInstance instance;
+    instance.otherRunning = row.otherRunning;
+    const size_t opened = ports.Opened().size();
+    const size_t logSize = windows.Log().size();
+    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
+                 "tavrel");
+    windows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
+      instance.SecondStart();                     // at once: during start-up the request is dropped
+      windows.Command(h, id::kShowOnTopCommand);  // not topmost, so raising is visible
+      if (row.hideFirst) windows.Command(h, id::kHideButton);
+      instance.SecondStart();
+      EXPECT_TRUE(windows.WindowState(h).visible);
+      const Log log = windows.Log();
+      EXPECT_EQ(log.back(), "place 102 948,651") << "raised where it was";
+      windows.Close(h);
+    };
+    ASSERT_EQ(app.ClaimInstance(instance), row.claimed);
+    if (row.claimed) app.InitInstance();
+    EXPECT_EQ(ports.Opened().size() > opened, row.claimed);
+    EXPECT_EQ(windows.Log().size() > logSize, row.claimed) << "no window, no icon";
+    const auto lines = logged.Lines();
+    EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.starts_with("Already running"); }),
+              !row.claimed);
+  }
 }
 
 }  // namespace

@@ -240,24 +240,36 @@ inline bool IsTrayIcon(const Found& w) {
 class TavrelEndToEndTest : public ::testing::Test {
  protected:
   // The screen's size; fixtures for other sizes give their own.
-  explicit TavrelEndToEndTest(int width = 1024, int height = 768) : xvfb(width, height) {}
+  // withTray false: a desktop without a notification area, until the test calls StartTray.
+  explicit TavrelEndToEndTest(int width = 1024, int height = 768, bool withTray = true)
+      : xvfb(width, height), withTray_(withTray) {}
   void SetUp() override {
     ASSERT_FALSE(xvfb.Display().empty()) << "Xvfb did not start";
     ASSERT_TRUE(desktop.IsOpen());
     ASSERT_TRUE(fs::create_directories(machine / "ports"));
+    if (withTray_) {
+      ASSERT_TRUE(StartTray()) << "trayer did not start";
+    }
+  }
+  void TearDown() override { fs::remove_all(machine); }
+
+  // trayer as the tray host; true once its panel shows.
+  bool StartTray() {
     tray.emplace(
         std::vector<std::string>{"trayer", "--edge", "bottom", "--align", "left", "--widthtype",
                                  "pixel", "--width", "120", "--height", "24"},
         std::vector<std::string>{"DISPLAY=" + xvfb.Display()});
-    ASSERT_TRUE(desktop.WaitWindow([](const Found& w) { return w.name == "panel"; }))
-        << "trayer did not start";
+    return desktop.WaitWindow([](const Found& w) { return w.name == "panel"; }).has_value();
   }
-  void TearDown() override { fs::remove_all(machine); }
 
-  Child StartTavrel() {
-    return Child({TAVREL_PROGRAM},
-                 {"DISPLAY=" + xvfb.Display(), "TAVREL_MACHINE_DIR=" + machine.string()},
-                 (machine / "tavrel.log").string());
+  // An X11 session unless extraEnv says otherwise; the output goes to logName in the machine
+  // directory.
+  Child StartTavrel(const std::vector<std::string>& extraEnv = {},
+                    const std::string& logName = "tavrel.log") {
+    std::vector<std::string> env = extraEnv;
+    env.insert(env.end(), {"DISPLAY=" + xvfb.Display(), "TAVREL_MACHINE_DIR=" + machine.string(),
+                           "XDG_SESSION_TYPE=x11", "WAYLAND_DISPLAY="});
+    return Child({TAVREL_PROGRAM}, env, (machine / logName).string());
   }
   // Opens the tray icon's menu with a left-button press, as a user would; true once it shows.
   // Its entries are then chosen with the arrow keys and Return.
@@ -280,6 +292,9 @@ class TavrelEndToEndTest : public ::testing::Test {
   Desktop desktop{xvfb.Display()};
   fs::path machine = fs::temp_directory_path() / ("tavrel-e2e-" + std::to_string(::getpid()));
   std::optional<Child> tray;
+
+ private:
+  bool withTray_;
 };
 
 }  // namespace tavrel::e2e

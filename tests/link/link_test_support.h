@@ -43,14 +43,7 @@ struct ProgramSide {
 inline std::vector<std::string> EventsOf(const std::vector<Bytes>& reports,
                                          const TouchSettings* like = nullptr) {
   ProgramSide reference;
-  if (like) {
-    for (auto field :
-         {&TouchSettings::leftTopX, &TouchSettings::leftTopY, &TouchSettings::leftBottomX,
-          &TouchSettings::leftBottomY, &TouchSettings::rightTopX, &TouchSettings::rightTopY,
-          &TouchSettings::rightBottomX, &TouchSettings::rightBottomY}) {
-      (reference.settings.*field).store((like->*field).load());
-    }
-  }
+  if (like) reference.settings.SetCorners(like->GetCorners());
   for (const Bytes& report : reports) {
     reference.decoder.DecodeReport(report.data(), static_cast<uint32_t>(report.size()), 0);
   }

@@ -62,6 +62,7 @@ class SerialLinkTest : public ::testing::Test {
     options.machineDir = machine.Path();
     options.misbehave = misbehave;
     options.memory = memory;
+    options.cooked = cooked;
     emulator = std::make_unique<ControllerEmulator>(options);
     EXPECT_TRUE(emulator->Start()) << emulator->Error();
     return *emulator;
@@ -78,7 +79,6 @@ class SerialLinkTest : public ::testing::Test {
   void ExpectDecoded(const std::vector<Bytes>& reports) {
     const auto expected = EventsOf(reports, &program.settings);
     EXPECT_TRUE(WaitUntil([&] { return program.log.Total() >= expected.size(); }));
-    std::this_thread::sleep_for(20ms);
     EXPECT_EQ(program.log.Descriptions(), expected);
   }
   void TearDown() override { port.CloseSerialPort(1); }
@@ -90,6 +90,7 @@ class SerialLinkTest : public ::testing::Test {
   SystemClock clock;
   ProgramSide program;
   std::unique_ptr<ControllerEmulator> emulator;
+  bool cooked = false;
   CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, clock}};
 };
 
@@ -123,6 +124,27 @@ TEST_F(SerialLinkTest, DetectsTheControllerOnTheStoredPortAndReadsItsCalibration
   emulator->Report(0x80, 1000, 1000);
   ExpectDecoded({ControllerEmulator::EncodeReport(0x81, 1000, 1000),
                  ControllerEmulator::EncodeReport(0x80, 1000, 1000)});
+}
+
+TEST_F(SerialLinkTest, ALineThatStartsCookedCarriesEveryByteBothWays) {
+  // Words and coordinates whose bytes a cooked terminal swallows (XON 0x11, XOFF 0x13, which
+  // also stops the output) or translates (CR 0x0D).
+  cooked = true;
+  StartEmulator({}, MemoryWith({{0, 0x0111}, {1, 0x0713}, {2, 0x070D}, {3, 0x0713}}));
+  program.store.Put("Serial Port", 5);
+  int32_t found = 0;
+  ASSERT_EQ(port.DetectController(found), lr::kOk);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(program.settings.leftBottomX, 0x0111);
+  EXPECT_EQ(program.settings.leftBottomY, 0x0713);
+  EXPECT_EQ(program.settings.rightBottomX, 0x070D);
+  EXPECT_EQ(program.settings.rightBottomY, 0x0713);
+  EXPECT_EQ(port.CheckMemory(), lr::kOk);
+  const std::vector<Bytes> reports = {ControllerEmulator::EncodeReport(0x81, 0x0093, 0x0391),
+                                      ControllerEmulator::EncodeReport(0x81, 0x058D, 0x0511),
+                                      ControllerEmulator::EncodeReport(0x80, 0x0613, 0x0613)};
+  for (const Bytes& report : reports) emulator->Send(report);
+  ExpectDecoded(reports);
 }
 
 TEST_F(SerialLinkTest, ScansFromComOneWhenTheStoredPortDoesNotAnswer) {
@@ -269,32 +291,52 @@ TEST_F(SerialLinkTest, FirmwareAndModelAnswersBehindStrayBytes) {
   }
 }
 
+// A pause after each write that lasts until the emulator has answered the request whole, so that
+// an answer split within the pause is entirely in the line however loaded the machine is.
+class AnsweredClock : public Clock {
+ public:
+  explicit AnsweredClock(std::unique_ptr<ControllerEmulator>& emulator) : emulator_(emulator) {}
+  void Sleep(uint32_t) override {
+    EXPECT_TRUE(WaitUntil([&] { return !emulator_->Requests().empty(); }));
+    EXPECT_TRUE(emulator_->WaitSent(10s));
+  }
+  uint64_t NowMs() override { return system_.NowMs(); }
+
+ private:
+  std::unique_ptr<ControllerEmulator>& emulator_;
+  SystemClock system_;
+};
+
 TEST_F(SerialLinkTest, SplitAndTruncatedAnswers) {
   struct Row {
     const char* legend;
     uint32_t splitGapMs;
     std::optional<uint32_t> truncateTo;
+    bool pauseCoversTheAnswer;
     uint8_t echo;
     uint16_t value;
   };
   const Row rows[] = {
-      {"halves 10 ms apart, within the pause after the write", 10, {}, 3, 1895},
-      {"the second half comes after the drain ended", 200, {}, 0, 0},
-      {"truncated behind the index", 0, 4, 3, 0},
+      {"halves apart, within the pause after the write", 10, {}, true, 3, 1895},
+      {"the second half comes long after the drain ended", 2000, {}, false, 0, 0},
+      {"truncated behind the index", 0, 4, false, 3, 0},
   };
+  AnsweredClock answered(emulator);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     sim::Misbehaviour misbehave;
     misbehave.splitGapMs = row.splitGapMs;
     misbehave.truncateTo = row.truncateTo;
     StartEmulator(misbehave);
-    ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
-    port.StopThread();
+    Clock& pause = row.pauseCoversTheAnswer ? static_cast<Clock&>(answered) : clock;
+    CTvSerialPort link(program.settings, program.decoder, {ports, events, threads, pause});
+    ASSERT_EQ(link.OpenSerialPort("COM5:"), lr::kOk);
+    link.StopThread();
     uint8_t low = 9, high = 9, echo = 9;
-    EXPECT_EQ(port.ReadMemoryWord(3, low, high, echo), lr::kOk);
+    EXPECT_EQ(link.ReadMemoryWord(3, low, high, echo), lr::kOk);
     EXPECT_EQ(echo, row.echo);
     EXPECT_EQ(high * 256 + low, row.value);
-    port.CloseSerialPort(0);
+    link.CloseSerialPort(0);
   }
 }
 

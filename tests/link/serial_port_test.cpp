@@ -171,9 +171,9 @@ TEST_F(SerialPortTest, ParkingDropsTheReportInProgressAndReleaseResumes) {
   Receive({0x81, 0x03});
   ASSERT_TRUE(WaitUntil([&] { return Drained(); }));
   port.StopThread();
+  ASSERT_TRUE(port.ReaderParked());
   // The rest of the report arrives while the reader is parked, and stays in the line.
   Receive({0x10, 0x04, 0x20});
-  std::this_thread::sleep_for(50ms);
   EXPECT_FALSE(Drained());
   port.StartThread();
   Receive(kLift);
@@ -190,8 +190,8 @@ TEST_F(SerialPortTest, RapidParkAndReleaseNeverStrandsTheReader) {
     port.StartThread();
   }
   port.StopThread();
+  ASSERT_TRUE(port.ReaderParked());
   Receive(kTouch);
-  std::this_thread::sleep_for(20ms);
   EXPECT_FALSE(Drained()) << "a stopped reader read the line";
   port.StartThread();
   EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
@@ -225,7 +225,7 @@ TEST_F(SerialPortTest, CommandsParkTheReaderAndReleaseItAsAgreed) {
     if (row.released) {
       EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
     } else {
-      std::this_thread::sleep_for(50ms);
+      EXPECT_TRUE(port.ReaderParked());
       EXPECT_FALSE(Drained());
       port.StartThread();
       EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
@@ -273,6 +273,115 @@ TEST_F(SerialPortTest, CommandsFailWithTheirOwnCodeWhenARequestIsNotWrittenWhole
     // Keep the reader parked for the next row, as the callers pair stops and starts.
     if (!row.leavesParked) port.StopThread();
   }
+}
+
+// Whatever tone length is stored (here the longest a hand-edited value gives), the touch tone
+// never holds up a command's stop or a close; once released, touches sound again.
+TEST_F(SerialPortTest, ATouchToneNeverHoldsUpAStopOrAClose) {
+  struct Row {
+    const char* legend;
+    std::function<void(CTvSerialPort&)> act;
+    bool staysOpen = false;
+  };
+  const Row rows[] = {
+      {"a command parks the reader",
+       [](CTvSerialPort& p) { EXPECT_EQ(p.CheckController(), lr::kOk); }, true},
+      {"close", [](CTvSerialPort& p) { p.CloseSerialPort(0); }},
+      {"final close", [](CTvSerialPort& p) { p.CloseSerialPort(1); }},
+  };
+  program.settings.SetBuzzerDuration(-1);
+  program.tone.takesTime = true;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+    const uint32_t started = program.tone.started, cut = program.tone.cutShort;
+    Receive(kLift), Receive(kTouch);
+    ASSERT_TRUE(WaitUntil([&] { return program.tone.started > started; }));
+    const auto start = std::chrono::steady_clock::now();
+    row.act(port);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(program.tone.cutShort, cut + 1);
+    if (row.staysOpen) {
+      // Released: the next touch sounds in full.
+      program.settings.SetBuzzerDuration(1);
+      Receive(kLift), Receive(kTouch);
+      EXPECT_TRUE(WaitUntil([&] { return program.tone.started > started + 1; }));
+      EXPECT_EQ(program.tone.cutShort, cut + 1);
+      program.settings.SetBuzzerDuration(-1);
+      port.CloseSerialPort(0);
+    }
+  }
+}
+
+// A pointer that holds the reader inside an injection until freed: the reader cannot park.
+class HeldPointer : public PointerService {
+ public:
+  uint32_t SendInput(const MouseInput&) override {
+    std::unique_lock lock(mutex_);
+    ++inside_;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !held_; });
+    --inside_;
+    return 1;
+  }
+  void Hold() {
+    std::lock_guard lock(mutex_);
+    held_ = true;
+  }
+  void Free() {
+    std::lock_guard lock(mutex_);
+    held_ = false;
+    changed_.notify_all();
+  }
+  bool WaitInside() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 10s, [this] { return inside_ > 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  int inside_ = 0;
+};
+
+// A reader that cannot park in time must not read the line alongside a command: the command
+// sends nothing and fails with its own code, and the reader runs on once it is free.
+TEST_F(SerialPortTest, CommandsFailWithTheirOwnCodeWhenTheReaderCannotPark) {
+  struct Row {
+    const char* legend;
+    std::function<int32_t(CTvSerialPort&)> command;
+    int32_t code;
+  };
+  const Row rows[] = {
+      {"presence", [](CTvSerialPort& p) { return p.CheckController(); }, lr::kPresenceNotSent},
+      {"firmware", [](CTvSerialPort& p) { return p.RequestFirmwareRelease(); },
+       lr::kFirmwareNotSent},
+      {"model", [](CTvSerialPort& p) { return p.RequestModel(); }, lr::kModelNotSent},
+      {"defaults", [](CTvSerialPort& p) { return p.LoadControllerDefaults(); },
+       lr::kDefaultsNotSent},
+      {"memory check", [](CTvSerialPort& p) { return p.CheckMemory(); }, lr::kMemoryReadFailed},
+      {"calibration read", [](CTvSerialPort& p) { return p.ReadCalibration(); },
+       lr::kCalibrationReadFailed},
+      {"calibration write", [](CTvSerialPort& p) { return p.WriteCalibration(); },
+       lr::kCalibrationWriteFailed},
+  };
+  HeldPointer pointer;
+  ReportDecoder decoder(program.settings, pointer, program.tone);
+  CTvSerialPort held(program.settings, decoder, {ports, events, threads, clock});
+  ASSERT_EQ(held.OpenSerialPort("COM5:"), lr::kOk);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    pointer.Hold();
+    Receive(kTouch);
+    ASSERT_TRUE(pointer.WaitInside());
+    EXPECT_EQ(row.command(held), row.code);
+    ports.With(line, [](FakeLine& l) { EXPECT_TRUE(l.written.empty()); });
+    pointer.Free();
+    Receive(kLift);
+    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+  }
+  held.CloseSerialPort(0);
 }
 
 TEST_F(SerialPortTest, WriteDataFailsOnARefusedPurgeOrAFailedWrite) {

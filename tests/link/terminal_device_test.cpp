@@ -1,10 +1,14 @@
 // The Linux serial back end on a pseudo-terminal that the test holds the other end of.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "platform/linux/linux_events.h"
 #include "platform/linux/serial_ports.h"
@@ -72,7 +76,7 @@ TEST_F(TerminalDeviceTest, PortNamesMapToTheMachineDirectoryOrTheSerialDevices) 
   }
 }
 
-TEST_F(TerminalDeviceTest, LineSettingsMakeABinaryLineAndKeepFlowControl) {
+TEST_F(TerminalDeviceTest, LineSettingsMakeABinaryLineWithoutSoftwareFlowControl) {
   LineSettings settings;
   ASSERT_TRUE(device->GetLineSettings(settings));
   settings.baudRate = 9600, settings.byteSize = 8, settings.parity = 0, settings.stopBits = 0;
@@ -81,8 +85,8 @@ TEST_F(TerminalDeviceTest, LineSettingsMakeABinaryLineAndKeepFlowControl) {
   const termios tio = Current();
   EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
   EXPECT_EQ(tio.c_oflag & OPOST, 0u);
-  EXPECT_EQ(tio.c_iflag & ICRNL, 0u);
-  EXPECT_EQ(tio.c_iflag & IXON, static_cast<tcflag_t>(IXON));
+  EXPECT_EQ(tio.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+  EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | IXANY), 0u);
   EXPECT_EQ(tio.c_cc[VSTART], 0x11);
   EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
   EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
@@ -90,14 +94,21 @@ TEST_F(TerminalDeviceTest, LineSettingsMakeABinaryLineAndKeepFlowControl) {
   ASSERT_TRUE(device->GetLineSettings(read));
   EXPECT_EQ(read.baudRate, 9600u);
   EXPECT_EQ(read.byteSize, 8);
-  // Bytes the line editing would have swallowed or changed pass as they are.
-  const uint8_t answer[] = {0x0A, 0x0D, 0x03, 0x7F};
-  ASSERT_EQ(write(master, answer, sizeof answer), 4);
+  // Bytes the line editing or XON/XOFF would have swallowed or changed pass as they are, and a
+  // received XOFF (0x13) does not stop the output.
+  const uint8_t answer[] = {0x0A, 0x0D, 0x03, 0x7F, 0x13, 0x11, 0x13};
+  ASSERT_EQ(write(master, answer, sizeof answer), 7);
   EXPECT_EQ(device->WaitReceived({}, 1000, 1), kWaitReceived);
   uint8_t got[8] = {};
-  EXPECT_EQ(device->Read(got, sizeof got), 4u);
-  EXPECT_EQ(Bytes(got, got + 4), Bytes(answer, answer + 4));
+  EXPECT_EQ(device->Read(got, sizeof got), 7u);
+  EXPECT_EQ(Bytes(got, got + 7), Bytes(answer, answer + 7));
   EXPECT_EQ(device->Read(got, sizeof got), 0u);
+  const uint8_t request[] = {0x0A, 0x01, 0x41};
+  EXPECT_EQ(device->Write(request, sizeof request, 1000), 3u);
+  pollfd sent{master, POLLIN, 0};
+  ASSERT_EQ(poll(&sent, 1, 5000), 1);
+  EXPECT_EQ(::read(master, got, sizeof got), 3);
+  EXPECT_EQ(Bytes(got, got + 3), Bytes(request, request + 3));
   // Only the time-outs and the event the program uses are offered.
   EXPECT_FALSE(device->SetTimeouts({0, 0, 100, 0, 0}));
   EXPECT_FALSE(device->SetEventMask(0x0004));
@@ -141,6 +152,29 @@ TEST_F(TerminalDeviceTest, OnlyOneOpenAtATime) {
   EXPECT_EQ(ports.Open("COM2:"), nullptr);
   device.reset();
   EXPECT_NE(ports.Open("COM2:"), nullptr);
+}
+
+// Whatever is planted under a port's name opens at once and, unless it is a terminal, not at all.
+TEST_F(TerminalDeviceTest, OnlyTerminalsOpenAsPorts) {
+  struct Row {
+    const char* legend;
+    std::function<void(const std::string& path)> plant;
+  };
+  const Row rows[] = {
+      {"a FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0664), 0); }},
+      {"a regular file", [](const std::string& path) { std::ofstream(path) << "x"; }},
+      {"a link to a directory",
+       [](const std::string& path) { std::filesystem::create_symlink("/tmp", path); }},
+      {"a link to a character device that is no terminal",
+       [](const std::string& path) { std::filesystem::create_symlink("/dev/null", path); }},
+  };
+  int32_t number = 3;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    const std::string name = "COM" + std::to_string(number++);
+    row.plant(machine.Path() + "/ports/" + name);
+    EXPECT_EQ(ports.Open(name + ":"), nullptr);
+  }
 }
 
 }  // namespace

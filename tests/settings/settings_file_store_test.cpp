@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -107,9 +109,15 @@ TEST_F(SettingsFileStoreTest, UnusableDirectoryFailsLoadAndEveryAccess) {
     fs::path machineDir;
   };
   fs::create_directories(dir / "reg-is-a-dir" / "settings.reg");
+  fs::create_directories(dir / "reg-is-a-fifo");
+  ASSERT_EQ(::mkfifo((dir / "reg-is-a-fifo" / "settings.reg").c_str(), 0664), 0);
+  fs::create_directories(dir / "reg-is-a-link");
+  fs::create_symlink(dir / "file", dir / "reg-is-a-link" / "settings.reg");
   const Row rows[] = {
       {"directory below a file cannot be made", dir / "file" / "machine"},
       {"settings.reg is a directory", dir / "reg-is-a-dir"},
+      {"settings.reg is a FIFO: no hang", dir / "reg-is-a-fifo"},
+      {"settings.reg is a link: not followed", dir / "reg-is-a-link"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -124,6 +132,66 @@ TEST_F(SettingsFileStoreTest, UnusableDirectoryFailsLoadAndEveryAccess) {
     EXPECT_EQ(settings.SaveBuzzerFrequency(3000), -120);
     EXPECT_EQ(settings.SaveRightClickEnabled(1), -120);
   }
+  std::ifstream target(dir / "file");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(target), {}), "x");
+  EXPECT_EQ(fs::status(dir / "reg-is-a-fifo" / "settings.reg").type(), fs::file_type::fifo);
+}
+
+// A write never replaces a file it could not read whole with the new value alone, and never
+// writes through a link planted in the group-writable directory.
+TEST_F(SettingsFileStoreTest, WritesNeitherLoseTheFileNorFollowPlantedLinks) {
+  struct Row {
+    const char* legend;
+    std::function<void(const fs::path& file)> plant;
+    bool written;
+  };
+  const fs::path victim = fs::temp_directory_path() / ("tavrel-victim-" + std::to_string(getpid()));
+  const Row rows[] = {
+      {"a link in the temporary file's old place",
+       [&](const fs::path& file) { fs::create_symlink(victim, file.string() + ".tmp"); }, true},
+      {"settings.reg replaced by a link",
+       [&](const fs::path& file) {
+         fs::remove(file);
+         fs::create_symlink(victim, file);
+       },
+       false},
+      {"settings.reg replaced by a FIFO",
+       [](const fs::path& file) {
+         fs::remove(file);
+         ASSERT_EQ(::mkfifo(file.c_str(), 0664), 0);
+       },
+       false},
+      {"settings.reg unreadable as a whole (a directory)",
+       [](const fs::path& file) {
+         fs::remove(file);
+         fs::create_directory(file);
+       },
+       false},
+  };
+  const mode_t umask = ::umask(077);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    fs::remove_all(dir);
+    std::ofstream(victim) << "victim";
+    SettingsFileStore store(dir);
+    ASSERT_TRUE(store.Open());
+    ASSERT_TRUE(store.Write("Serial Port", 3));
+    row.plant(dir / "settings.reg");
+    EXPECT_EQ(store.Write("Buzzer Frequency (Hz)", 4000), row.written);
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "victim");
+    if (row.written) {
+      EXPECT_EQ(store.Read("Serial Port"), 3);
+      EXPECT_EQ(store.Read("Buzzer Frequency (Hz)"), 4000);
+      EXPECT_EQ(fs::status(dir / "settings.reg").permissions(), static_cast<fs::perms>(0664));
+    } else {
+      EXPECT_EQ(store.Read("Serial Port"), std::nullopt);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
+              row.written ? 2 : 1);
+  }
+  ::umask(umask);
+  fs::remove(victim);
 }
 
 TEST_F(SettingsFileStoreTest, ConcurrentWritersLoseNothing) {
@@ -161,6 +229,15 @@ TEST_F(SettingsFileStoreTest, KilledWriterNeverLeavesAPartialFile) {
       ASSERT_TRUE(file.Read("Value " + std::to_string(name)).has_value()) << round;
     }
   }
+  // What the killed writers left behind goes at the next start; a link planted under such a
+  // name goes, what it leads to stays.
+  fs::create_symlink(dir / "settings.reg", dir / "settings.reg.tmp-PLANTD");
+  std::ofstream(dir / "settings.reg.backup") << "kept";
+  SettingsFileStore next(dir);
+  ASSERT_TRUE(next.Open());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  EXPECT_TRUE(fs::exists(dir / "settings.reg.backup"));
+  EXPECT_TRUE(next.Read("Value 0").has_value());
 }
 
 }  // namespace

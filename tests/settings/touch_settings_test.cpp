@@ -223,6 +223,43 @@ TEST_F(TouchSettingsTest, MessagesCarryTheDebuggingCaption) {
   EXPECT_EQ(windows.Messages()[0].text, "Failed checking for Touch Controller device");
 }
 
+// The controller's memory layout, the stored names and the fields all come from one table.
+TEST_F(TouchSettingsTest, EachControllerWordHoldsOneNamedCornerField) {
+  struct Row {
+    uint8_t word;
+    const char* name;
+    std::atomic<int32_t> TouchSettings::*field;
+    int32_t factory;
+  };
+  const Row rows[] = {
+      {0, "Click Value Left Bottom X", &TouchSettings::leftBottomX, 126},
+      {1, "Click Value Left Bottom Y", &TouchSettings::leftBottomY, 1885},
+      {2, "Click Value Right Bottom X", &TouchSettings::rightBottomX, 1955},
+      {3, "Click Value Right Bottom Y", &TouchSettings::rightBottomY, 1895},
+      {4, "Click Value Left Top X", &TouchSettings::leftTopX, 111},
+      {5, "Click Value Left Top Y", &TouchSettings::leftTopY, 105},
+      {6, "Click Value Right Top X", &TouchSettings::rightTopX, 1946},
+      {7, "Click Value Right Top Y", &TouchSettings::rightTopY, 127},
+  };
+  auto settings = Create();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const CornerValue& corner = CornerValueOfWord(row.word);
+    EXPECT_EQ(corner.name, row.name);
+    EXPECT_EQ(corner.factory, row.factory);
+    EXPECT_EQ(FactoryCorners().*corner.value, row.factory);
+    // A value set through Corners lands in its own field, and a stored one loads there.
+    Corners corners = FactoryCorners();
+    corners.*corner.value = 1000 + row.word;
+    settings->SetCorners(corners);
+    EXPECT_EQ((*settings.*row.field).load(), 1000 + row.word);
+    EXPECT_EQ(settings->GetCorners(), corners);
+    store.Put(row.name, 2000 + row.word);
+    EXPECT_EQ(settings->LoadCorners(), 1);
+    EXPECT_EQ((*settings.*row.field).load(), 2000 + row.word);
+  }
+}
+
 TEST(ComposeRawCoordinateTest, KeepsElevenBits) {
   struct Row {
     int32_t high, low, raw;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <stop_token>
+#include <thread>
 
 namespace tavrel {
 namespace {
@@ -34,6 +37,48 @@ TEST(AlsaToneServiceTest, EveryToneTakesItsLength) {
                 std::chrono::milliseconds(row.durationMs));
     }
   }
+}
+
+// A tone of any length ends once stop is requested, whenever that comes, and then counts as
+// not played.
+TEST(AlsaToneServiceTest, AStopCutsAToneOfAnyLengthShort) {
+  struct Row {
+    const char* legend;
+    const char* device;
+    bool stopFirst;
+  };
+  const Row rows[] = {
+      {"stopped before it starts", "null", true},
+      {"stopped while it sounds", "null", false},
+      {"stopped while it only waits", "tavrel_no_such_device", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    AlsaToneService tone(row.device);
+    std::stop_source stop;
+    if (row.stopFirst) stop.request_stop();
+    std::atomic<int> played{-1};
+    std::thread player([&] { played = tone.Beep(2500, 0xFFFFFFFF, stop.get_token()); });
+    stop.request_stop();
+    player.join();
+    EXPECT_EQ(played, 0);
+  }
+}
+
+// A tone on another thread, of any length, never holds up a tone of its own length.
+TEST(AlsaToneServiceTest, ATonePlayingElsewhereDoesNotHoldUpAnother) {
+  AlsaToneService tone("null");
+  std::stop_source stop;
+  std::atomic<int> longPlayed{-1};
+  std::thread longest([&] { longPlayed = tone.Beep(2500, 0xFFFFFFFF, stop.get_token()); });
+  // Whether or not the long tone has the device yet, this one ends after its own length (on the
+  // old code it waited for the long one when that came first).
+  const auto start = std::chrono::steady_clock::now();
+  tone.Beep(2500, 50);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+  stop.request_stop();
+  longest.join();
+  EXPECT_EQ(longPlayed, 0) << "cut short";
 }
 
 }  // namespace

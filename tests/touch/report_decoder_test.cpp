@@ -63,6 +63,25 @@ TEST(UnpackReportTest, Layouts) {
   }
 }
 
+// What the emulator sends is what the decoder reads, and no byte but the first can be taken for
+// the start of a report.
+TEST(EncodeReportTest, RoundTripsEveryCoordinateBitAndNeverFakesAStart) {
+  for (const uint8_t status : {kStatusTouching, kStatusReleased}) {
+    for (const uint32_t x : {0u, 1u, 0x7Fu, 0x80u, 0x3FFu, 0x400u, 0x555u, 0x2AAu, 2047u}) {
+      const uint32_t y = 2047 - x;
+      SCOPED_TRACE(std::to_string(status) + " " + std::to_string(x) + "," + std::to_string(y));
+      const ReportBytes bytes = EncodeReport(status, x, y);
+      const auto report = UnpackReport(bytes.data(), kTouchReportLength);
+      ASSERT_TRUE(report.has_value());
+      EXPECT_EQ(report->status, status);
+      EXPECT_EQ(report->rawX, static_cast<int32_t>(x));
+      EXPECT_EQ(report->rawY, static_cast<int32_t>(y));
+      EXPECT_TRUE(IsReportStart(bytes[0]));
+      for (size_t i = 1; i < bytes.size(); ++i) EXPECT_FALSE(IsReportStart(bytes[i])) << i;
+    }
+  }
+}
+
 // A decoder on fakes, with the settings as on a first start.
 struct DecoderRig {
   // Corners under which v = rawX and w = 2047 − rawY exactly.

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "touch/touch_report.h"
+
 namespace tavrel::sim {
 
 namespace {
@@ -96,7 +98,7 @@ bool ControllerEmulator::Start() {
     return false;
   }
   // A fresh terminal echoes and edits lines; the controller's line carries raw bytes.
-  cfmakeraw(&tio);
+  if (!options_.cooked) cfmakeraw(&tio);
   cfsetspeed(&tio, B9600);
   tcsetattr(slave_, TCSANOW, &tio);
   std::error_code failed;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/sim/controller_memory.h"
+#include "touch/touch_report.h"
 
 namespace tavrel::sim {
 
@@ -32,6 +33,10 @@ struct EmulatorOptions {
   int32_t port = 5;        // linked as <machineDir>/ports/COM<port>
   std::string machineDir;  // required
   bool pace = true;        // one byte every 1/960 s, as a 9600-baud line carries them
+  // Leaves the program's end of the line with a fresh terminal's defaults (line editing, echo,
+  // XON/XOFF), as a real serial device comes up, instead of making it raw: the program must
+  // make the line binary itself.
+  bool cooked = false;
   Misbehaviour misbehave;
   ControllerMemory memory;
   std::string firmware = "2.05";  // 4 characters
@@ -77,10 +82,10 @@ class ControllerEmulator {
   ControllerMemory Memory() const;
   bool HungUp() const;
 
-  // A report's five bytes: status, then X and Y as high (bits 10..7) and low (bits 6..0) parts.
+  // A report's five bytes, as touch/touch_report.h describes them.
   static Bytes EncodeReport(uint8_t status, uint32_t x, uint32_t y) {
-    return {status, static_cast<uint8_t>((x >> 7) & 0x0F), static_cast<uint8_t>(x & 0x7F),
-            static_cast<uint8_t>((y >> 7) & 0x0F), static_cast<uint8_t>(y & 0x7F)};
+    const ReportBytes report = tavrel::EncodeReport(status, x, y);
+    return {report.begin(), report.end()};
   }
 
  private:

@@ -3,16 +3,18 @@
 #include <fstream>
 #include <iomanip>
 
+#include "settings/corners.h"
+
 namespace tavrel::sim {
 
 namespace {
-// Left-bottom, right-bottom, left-top and right-top corners, X then Y, in raw units.
-constexpr std::array<uint16_t, 8> kFactoryCorners = {126, 1885, 1955, 1895, 111, 105, 1946, 127};
 constexpr uint16_t kChecksumSeed = 0x55;
 }  // namespace
 
 ControllerMemory::ControllerMemory() {
-  for (uint8_t i = 0; i < kFactoryCorners.size(); ++i) words_[i] = kFactoryCorners[i];
+  for (const CornerValue& corner : kCornerValues) {
+    words_[corner.word] = static_cast<uint16_t>(corner.factory);
+  }
   Seal();
 }
 

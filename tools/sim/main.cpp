@@ -38,6 +38,8 @@ constexpr const char* kUsage =
     "  --no-pace             send bytes as fast as the line takes them (default: one byte\n"
     "                        every 1.04 ms, as at 9600 baud)\n"
     "  --quiet               do not log requests\n"
+    "  --cooked              leave the program's end of the line with a fresh terminal's\n"
+    "                        defaults (echo, line editing, XON/XOFF) instead of raw\n"
     "  --help, --version     show this help, or the version, and end\n"
     "Misbehaviours:\n"
     "  --silent              answer no request\n"
@@ -70,6 +72,7 @@ std::string Parse(int argc, char** argv, Command& command) {
   const std::map<std::string_view, bool*> flags = {
       {"--exit-after-script", &command.exitAfterScript},
       {"--quiet", &command.quiet},
+      {"--cooked", &command.options.cooked},
       {"--silent", &m.silent},
       {"--garbage", &m.garbage},
       {"--bad-checksum", &m.badChecksum},
