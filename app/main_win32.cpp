@@ -10,6 +10,7 @@
 #include "platform/win32/win32_key_service.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_serial_ports.h"
+#include "platform/win32/win32_single_instance.h"
 #include "platform/win32/win32_system_parameters.h"
 #include "platform/win32/win32_window_service.h"
 
@@ -29,6 +30,9 @@ int main() {
   Win32KeyService keys;
   TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
                path);
+  // Before anything opens the port or adds an icon.
+  Win32SingleInstance instance;
+  if (!app.ClaimInstance(instance)) return 0;
   app.InitInstance();
   return app.ExitStatus();
 }

@@ -69,6 +69,41 @@ void SetPictures(HWND dialog, const ModalRun& run) {
   }
 }
 
+// The window's own entries, then its system menu (for windows without a caption to open it
+// from). System entries are told apart by an offset, as their ids may be anything.
+void ShowContextMenu(HWND dialog, DialogEvents& events, POINT at) {
+  constexpr UINT kSystemOffset = 0x10000;
+  HMENU menu = CreatePopupMenu();
+  if (menu == nullptr) return;
+  for (const MenuEntry& entry : events.ContextMenu()) {
+    AppendMenuA(menu, entry.id == 0 ? MF_SEPARATOR : (entry.checked ? MF_CHECKED : MF_STRING),
+                static_cast<UINT_PTR>(entry.id), entry.text.c_str());
+  }
+  HMENU system = GetSystemMenu(dialog, FALSE);
+  const int systemCount = system != nullptr ? GetMenuItemCount(system) : 0;
+  if (GetMenuItemCount(menu) > 0 && systemCount > 0) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  for (int i = 0; i < systemCount; ++i) {
+    char text[128] = {};
+    const UINT id = GetMenuItemID(system, i);
+    if (id == 0 || id == UINT(-1) ||
+        GetMenuStringA(system, i, text, sizeof text, MF_BYPOSITION) <= 0) {
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    } else {
+      AppendMenuA(menu, MF_STRING, id + kSystemOffset, text);
+    }
+  }
+  if (GetMenuItemCount(menu) > 0) {
+    const UINT chosen = static_cast<UINT>(
+        ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, dialog, nullptr));
+    if (chosen >= kSystemOffset) {
+      events.SysCommand(static_cast<int32_t>(chosen - kSystemOffset));
+    } else if (chosen != 0) {
+      events.Command(static_cast<int32_t>(chosen));
+    }
+  }
+  DestroyMenu(menu);
+}
+
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* run = reinterpret_cast<ModalRun*>(lParam);
@@ -104,16 +139,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SYSCOMMAND:
       run->events.SysCommand(static_cast<int32_t>(wParam));
       return TRUE;
-    case WM_CONTEXTMENU: {
-      // The system menu, for windows without a caption to open it from.
-      HMENU menu = GetSystemMenu(dialog, FALSE);
-      if (menu == nullptr) return FALSE;
-      const int chosen =
-          ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, GET_X_LPARAM(lParam),
-                           GET_Y_LPARAM(lParam), 0, dialog, nullptr);
-      if (chosen != 0) run->events.SysCommand(chosen);
+    case WM_CONTEXTMENU:
+      ShowContextMenu(dialog, run->events, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return TRUE;
-    }
     case Win32WindowService::kTrayMessage:
       run->events.TrayNotify(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
       return TRUE;

@@ -149,6 +149,11 @@ TEST_F(WineTest, TavrelExeTapsAndClosesFromTheTrayMenu) {
         << (at ? std::to_string(at->first) + "," + std::to_string(at->second) : "none");
   }
 
+  // A second start hands over to the running program and ends at once.
+  Child second({"wine", Program("tavrel.exe")}, prefix->Environment(xvfb.Display()));
+  EXPECT_EQ(second.Wait(kWineStart), 0);
+  EXPECT_TRUE(desktop.Find([](const Found& w) { return IsWineProgram(w) && w.width < 200; }));
+
   // A left-button press on the icon opens the menu; Close is its last item. Wine's desktop
   // process docks the icons.
   const auto icon = desktop.WaitWindow([](const Found& w) {
