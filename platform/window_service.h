@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/menu_entry.h"
+
 namespace tavrel {
 
 // Opaque references owned by the window layer; 0 is none. Windows and their controls share one
@@ -40,14 +42,6 @@ struct FontDescription {
   std::string face;
   int32_t pixelHeight = 0;
   int32_t weight = 400;  // 700 is bold
-};
-
-// One item of a popup menu; id 0 is a separator.
-struct MenuEntry {
-  int32_t id = 0;
-  std::string text;
-  bool checked = false;
-  bool operator==(const MenuEntry&) const = default;
 };
 
 // What a dialog window reports to its owner in the core. Every call comes on the user-interface

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/window_service.h"
+#include "resources/menu_entry.h"
 
 namespace tavrel::resources {
 

@@ -39,12 +39,15 @@ void ReportDecoder::DecodeReport(const uint8_t* bytes, uint32_t length, int32_t 
 void ReportDecoder::Capture(const TouchReport& report) {
   settings_.captureX = (settings_.captureX + static_cast<uint32_t>(report.rawX)) >> 1;
   settings_.captureY = (settings_.captureY + static_cast<uint32_t>(report.rawY)) >> 1;
-  // One atomic increment, so that a reset by the calibration window is never lost.
-  const int32_t count = wrapping::Add(settings_.captureCount.fetch_add(1), 1);
-  if (count >= kCaptureSamplesToStore) {
+  // Stored before it is counted: the calibration window, which reads the pair back once it sees
+  // the hundredth sample counted, never finds it missing. Only the window changes the count
+  // meanwhile, and only down, so a reset between the two steps at worst stores once too often.
+  if (wrapping::Add(settings_.captureCount.load(), 1) >= kCaptureSamplesToStore) {
     settings_.SaveCapturedX(static_cast<int32_t>(settings_.captureX.load()));
     settings_.SaveCapturedY(static_cast<int32_t>(settings_.captureY.load()));
   }
+  // One atomic increment, so that a reset by the calibration window is never lost.
+  settings_.captureCount.fetch_add(1);
 }
 
 bool ReportDecoder::PassesFilter(CalibratedPoint point, uint8_t status) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -25,6 +26,7 @@ class FakeSettingsStore : public SettingsStore {
     return it->second;
   }
   bool Write(std::string_view name, int32_t value) override {
+    if (onWrite) onWrite(name);
     std::lock_guard lock(mutex_);
     if (!open_ || failingWrites.contains(std::string(name))) return false;
     values_[std::string(name)] = value;
@@ -66,6 +68,8 @@ class FakeSettingsStore : public SettingsStore {
 
   bool openSucceeds = true;
   std::set<std::string> failingWrites;
+  // Called at each write, before it is made, on the writer's thread.
+  std::function<void(std::string_view)> onWrite;
 
  private:
   mutable std::mutex mutex_;

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -74,6 +75,16 @@ struct QtWindowService::State {
     widgets.insert(handle, widget);
     return handle;
   }
+  // A top-level window the layer made: it is kept until Destroy (or the layer's end).
+  WindowHandle Adopt(std::unique_ptr<QWidget> widget) {
+    const WindowHandle handle = Register(widget.get());
+    owned.emplace(handle, std::move(widget));
+    return handle;
+  }
+  void Destroy(WindowHandle handle) {
+    owned.erase(handle);
+    Forget(handle);
+  }
   QWidget* Widget(WindowHandle handle) const { return widgets.value(handle).data(); }
   DialogWindow* Dialog(WindowHandle handle) const {
     return dynamic_cast<DialogWindow*>(Widget(handle));
@@ -88,6 +99,8 @@ struct QtWindowService::State {
   QApplication app;
   WindowHandle nextHandle = 1;
   QHash<WindowHandle, QPointer<QWidget>> widgets;
+  // Declared after the application object, so that the windows go before it.
+  std::map<WindowHandle, std::unique_ptr<QWidget>> owned;
   std::map<ImageHandle, QPixmap> images;
   std::map<FontHandle, QFont> fonts;
   std::map<std::pair<WindowHandle, int32_t>, std::unique_ptr<QSystemTrayIcon>> trayIcons;
@@ -108,15 +121,16 @@ QtWindowService::QtWindowService(int& argc, char** argv)
 QtWindowService::~QtWindowService() {
   StopCrossThreadCalls();
   state_->trayIcons.clear();
-  for (auto& widget : state_->widgets) delete widget.data();
+  state_->owned.clear();
 }
 
 int32_t QtWindowService::RunModal(int32_t templateId, DialogEvents& events, WindowHandle owner) {
   const resources::DialogTemplate* dialogTemplate = resources::FindDialog(templateId);
   if (dialogTemplate == nullptr) return -1;
   QWidget* ownerWidget = state_->Widget(owner);
-  auto* window = new DialogWindow(*dialogTemplate, events, ownerWidget != nullptr);
-  const WindowHandle handle = state_->Register(window);
+  auto made = std::make_unique<DialogWindow>(*dialogTemplate, events, ownerWidget != nullptr);
+  DialogWindow* window = made.get();
+  const WindowHandle handle = state_->Adopt(std::move(made));
   for (QWidget* control : window->Controls()) state_->Register(control);
 
   const QRect desktop = QGuiApplication::primaryScreen()->geometry();
@@ -143,8 +157,7 @@ int32_t QtWindowService::RunModal(int32_t templateId, DialogEvents& events, Wind
   }
   const int32_t result = window->Run();
   if (ownerWasEnabled && state_->Widget(owner)) ownerWidget->setEnabled(true);
-  delete window;
-  state_->Forget(handle);
+  state_->Destroy(handle);
   return result;
 }
 
@@ -158,12 +171,11 @@ void QtWindowService::SendClose(WindowHandle window) {
   if (DialogWindow* dialog = state_->Dialog(window)) dialog->Events().Close();
 }
 
-WindowHandle QtWindowService::CreateOwnerWindow() { return state_->Register(new QWidget); }
-
-void QtWindowService::DestroyWindow(WindowHandle window) {
-  delete state_->Widget(window);
-  state_->Forget(window);
+WindowHandle QtWindowService::CreateOwnerWindow() {
+  return state_->Adopt(std::make_unique<QWidget>());
 }
+
+void QtWindowService::DestroyWindow(WindowHandle window) { state_->Destroy(window); }
 
 ControlHandle QtWindowService::Control(WindowHandle dialog, int32_t id) {
   DialogWindow* window = state_->Dialog(dialog);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <atomic>
 #include <memory>
 
 #include "link/serial_port.h"
@@ -29,21 +30,51 @@ class RecordingPorts : public SerialPorts {
     trail.push_back("open " + std::string(name));
     auto device = ports_.Open(name);
     if (!device) return nullptr;
-    return std::make_unique<Recorded>(std::move(device), trail);
+    return std::make_unique<Recorded>(std::move(device), trail, writes);
   }
   std::vector<std::string> trail;
+  std::atomic<size_t> writes{0};
 
  private:
   class Recorded : public ForwardingSerialDevice {
    public:
-    Recorded(std::unique_ptr<SerialDevice> device, std::vector<std::string>& trail)
-        : ForwardingSerialDevice(std::move(device)), trail_(trail) {}
+    Recorded(std::unique_ptr<SerialDevice> device, std::vector<std::string>& trail,
+             std::atomic<size_t>& writes)
+        : ForwardingSerialDevice(std::move(device)), trail_(trail), writes_(writes) {}
     ~Recorded() override { trail_.push_back("close"); }
+    std::optional<uint32_t> Write(const uint8_t* bytes, uint32_t count, uint32_t ms) override {
+      ++writes_;
+      return ForwardingSerialDevice::Write(bytes, count, ms);
+    }
 
    private:
     std::vector<std::string>& trail_;
+    std::atomic<size_t>& writes_;
   };
   LinuxSerialPorts ports_;
+};
+
+// The pause after a write lasts until the emulator has taken every request written so far and sent
+// its whole answer, so that a loaded machine never makes a sound line look silent. Tests of
+// silence and of hang-ups keep the real pause, and so does a port with no emulator behind it.
+class AnsweredClock : public Clock {
+ public:
+  AnsweredClock(std::unique_ptr<ControllerEmulator>& emulator, const std::atomic<size_t>& writes)
+      : emulator_(emulator), writes_(writes) {}
+  void Sleep(uint32_t ms) override {
+    if (real || !emulator_) return system_.Sleep(ms);
+    const size_t written = writes_;
+    EXPECT_TRUE(WaitUntil([&] { return emulator_->Requests().size() >= written; }));
+    EXPECT_TRUE(emulator_->WaitSent(10s));
+  }
+  uint64_t NowMs() override { return system_.NowMs(); }
+
+  bool real = false;
+
+ private:
+  std::unique_ptr<ControllerEmulator>& emulator_;
+  const std::atomic<size_t>& writes_;
+  SystemClock system_;
 };
 
 double CpuSeconds() {
@@ -64,6 +95,7 @@ class SerialLinkTest : public ::testing::Test {
     options.memory = memory;
     options.cooked = cooked;
     emulator = std::make_unique<ControllerEmulator>(options);
+    ports.writes = 0;
     EXPECT_TRUE(emulator->Start()) << emulator->Error();
     return *emulator;
   }
@@ -90,8 +122,9 @@ class SerialLinkTest : public ::testing::Test {
   SystemClock clock;
   ProgramSide program;
   std::unique_ptr<ControllerEmulator> emulator;
+  AnsweredClock pauses{emulator, ports.writes};
   bool cooked = false;
-  CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, clock}};
+  CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, pauses}};
 };
 
 ControllerMemory MemoryWith(std::initializer_list<std::pair<uint8_t, uint16_t>> words,
@@ -195,7 +228,7 @@ TEST_F(SerialLinkTest, UnreadableCalibrationFallsBackWithAMessage) {
         side.store.Remove(name);
     }
     side.store.Put("Serial Port", 5);
-    CTvSerialPort link(side.settings, side.decoder, {ports, events, threads, clock});
+    CTvSerialPort link(side.settings, side.decoder, {ports, events, threads, pauses});
     int32_t found = 0;
     EXPECT_EQ(link.DetectController(found), lr::kOk);
     EXPECT_EQ(side.settings.leftBottomX, row.leftBottomX);
@@ -291,22 +324,6 @@ TEST_F(SerialLinkTest, FirmwareAndModelAnswersBehindStrayBytes) {
   }
 }
 
-// A pause after each write that lasts until the emulator has answered the request whole, so that
-// an answer split within the pause is entirely in the line however loaded the machine is.
-class AnsweredClock : public Clock {
- public:
-  explicit AnsweredClock(std::unique_ptr<ControllerEmulator>& emulator) : emulator_(emulator) {}
-  void Sleep(uint32_t) override {
-    EXPECT_TRUE(WaitUntil([&] { return !emulator_->Requests().empty(); }));
-    EXPECT_TRUE(emulator_->WaitSent(10s));
-  }
-  uint64_t NowMs() override { return system_.NowMs(); }
-
- private:
-  std::unique_ptr<ControllerEmulator>& emulator_;
-  SystemClock system_;
-};
-
 TEST_F(SerialLinkTest, SplitAndTruncatedAnswers) {
   struct Row {
     const char* legend;
@@ -321,14 +338,13 @@ TEST_F(SerialLinkTest, SplitAndTruncatedAnswers) {
       {"the second half comes long after the drain ended", 2000, {}, false, 0, 0},
       {"truncated behind the index", 0, 4, false, 3, 0},
   };
-  AnsweredClock answered(emulator);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     sim::Misbehaviour misbehave;
     misbehave.splitGapMs = row.splitGapMs;
     misbehave.truncateTo = row.truncateTo;
     StartEmulator(misbehave);
-    Clock& pause = row.pauseCoversTheAnswer ? static_cast<Clock&>(answered) : clock;
+    Clock& pause = row.pauseCoversTheAnswer ? static_cast<Clock&>(pauses) : clock;
     CTvSerialPort link(program.settings, program.decoder, {ports, events, threads, pause});
     ASSERT_EQ(link.OpenSerialPort("COM5:"), lr::kOk);
     link.StopThread();
@@ -344,6 +360,7 @@ TEST_F(SerialLinkTest, SilentControllerPresenceCheck) {
   sim::Misbehaviour silent;
   silent.silent = true;
   StartEmulator(silent);
+  pauses.real = true;
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(port.CheckController(), lr::kNoAnswer);
@@ -354,6 +371,7 @@ TEST_F(SerialLinkTest, SilentControllerMemoryCheck) {
   sim::Misbehaviour silent;
   silent.silent = true;
   StartEmulator(silent);
+  pauses.real = true;
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   EXPECT_EQ(port.CheckMemory(), lr::kMemoryReadFailed);
   EXPECT_EQ(emulator->Requests().size(), 1u);
@@ -413,6 +431,7 @@ TEST_F(SerialLinkTest, HangUpsNeitherSpinNorHang) {
     sim::Misbehaviour misbehave;
     misbehave.hangUpAtRequest = 1;
     StartEmulator(misbehave);
+    pauses.real = true;
     ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
     const auto start = std::chrono::steady_clock::now();
     row.act(*emulator, port);

@@ -293,7 +293,13 @@ TEST_F(ReportDecoderTest, CaptureAveragesAndStoresFromTheHundredthSample) {
   for (int sample = 3; sample <= 99; ++sample) Feed(Down(1000, 1000), kDecoderCapture);
   EXPECT_EQ(settings.captureCount, 99);
   EXPECT_TRUE(store.Writes().empty()) << "nothing is stored before the 100th sample";
+  std::vector<int32_t> countsWhileStoring;
+  store.onWrite = [&](std::string_view) { countsWhileStoring.push_back(settings.captureCount); };
   Feed(Down(1000, 1000), kDecoderCapture);
+  store.onWrite = nullptr;
+  EXPECT_EQ(countsWhileStoring, (std::vector<int32_t>{99, 99}))
+      << "the pair is stored before the window can see the 100th sample counted";
+  EXPECT_EQ(settings.captureCount, 100);
   EXPECT_EQ(store.Writes(), (std::vector<std::string>{"Click Value X", "Click Value Y"}));
   EXPECT_EQ(store.Values().at("Click Value X"), 999);  // Converging on 1000 from below.
   Feed(Down(1000, 1000), kDecoderCapture);
