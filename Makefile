@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 # leaves them warnings.
 WERROR := -DTAVREL_WERROR=ON
 
-.PHONY: all deps build run test test-plain test-asan test-tsan bench soak fuzz format clean package
+.PHONY: all deps build run test test-plain test-asan test-tsan bench soak fuzz format clean package windows test-windows
 
 all: build
 
@@ -24,15 +24,15 @@ run: build
 
 # The plain suite, then everything under Address + UndefinedBehavior sanitizers,
 # then the core's threaded tests under ThreadSanitizer.
-test: test-plain test-asan test-tsan
+test: test-plain test-windows test-asan test-tsan
 
 test-plain: build
-	cd build && ctest --output-on-failure -j$(JOBS) --timeout 300
+	cd build && ctest --output-on-failure -j$(JOBS) --timeout 300 -LE wine
 
 test-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=asan -DTAVREL_WITH_BENCH=OFF $(WERROR) >/dev/null
 	cmake --build build-asan -j$(JOBS)
-	cd build-asan && ctest --output-on-failure -j$(JOBS) --timeout 600
+	cd build-asan && ctest --output-on-failure -j$(JOBS) --timeout 600 -LE wine
 
 test-tsan: deps
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=tsan -DTAVREL_WITH_GUI=OFF -DTAVREL_WITH_BENCH=OFF $(WERROR) >/dev/null
@@ -51,6 +51,17 @@ fuzz: deps
 	cmake --build build-fuzz -j$(JOBS)
 	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
+# The native 32-bit Windows build: build-win32/tavrel.exe, tavrel-link-probe.exe and the test
+# programs, from the same core with the Win32 back ends.
+windows: deps
+	cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build-win32 -j$(JOBS)
+
+# The Windows build's tests under Wine (a throw-away prefix in build-win32): the core's and the
+# Win32 back ends' test programs, then the programs against the emulator on Xvfb.
+test-windows: windows build
+	scripts/test-windows.sh build build-win32
+
 # The Debian package build-package/tavrel_<version>_<arch>.deb, checked with lintian.
 package:
 	@scripts/install-deps.sh package
@@ -60,4 +71,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-package
+	rm -rf build build-asan build-tsan build-fuzz build-win32 build-package

@@ -30,6 +30,7 @@ for folder in "${!allowed[@]}"; do
   [ "$folder" = platform ] && files=$(git ls-files 'platform/*.h' 'platform/*.cpp' | grep -E '^platform/[^/]+$' || true)
   for file in $files; do
     [ "$file" = app/main.cpp ] && continue
+    [ "$file" = app/main_win32.cpp ] && continue
     while IFS= read -r line; do
       case "$line" in
         '#include <'*)

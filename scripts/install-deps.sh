@@ -15,6 +15,9 @@ packages=(
 # The install tests validate the desktop entries; `install-deps.sh package` adds what building
 # and checking the Debian package needs.
 packages+=(desktop-file-utils)
+# The Windows build (make windows, make test-windows): the MinGW-w64 cross compiler with POSIX
+# threads, GoogleTest's sources to build for it, and 32-bit Wine to run what it builds.
+packages+=(g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest wine wine32:i386)
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev lintian)
 fi
@@ -35,5 +38,7 @@ fi
 
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+# wine32 is an i386 package.
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"

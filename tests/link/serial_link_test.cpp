@@ -12,6 +12,7 @@
 #include "platform/linux/linux_runtime.h"
 #include "platform/linux/serial_ports.h"
 #include "tests/link/link_test_support.h"
+#include "tests/link/scratch_machine_directory.h"
 #include "tools/sim/controller_emulator.h"
 
 namespace tavrel {

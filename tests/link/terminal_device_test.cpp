@@ -13,6 +13,7 @@
 #include "platform/linux/linux_events.h"
 #include "platform/linux/serial_ports.h"
 #include "tests/link/link_test_support.h"
+#include "tests/link/scratch_machine_directory.h"
 
 namespace tavrel {
 namespace {

@@ -124,11 +124,6 @@ bool ControllerEmulator::OpenLine() {
   return true;
 }
 
-Bytes ControllerEmulator::EncodeReport(uint8_t status, uint32_t x, uint32_t y) {
-  const ReportBytes report = tavrel::EncodeReport(status, x, y);
-  return {report.begin(), report.end()};
-}
-
 void ControllerEmulator::Send(Bytes bytes) {
   {
     std::lock_guard lock(mutex_);

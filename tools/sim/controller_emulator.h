@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/sim/controller_memory.h"
+#include "touch/touch_report.h"
 
 namespace tavrel::sim {
 
@@ -84,7 +85,10 @@ class ControllerEmulator {
   bool HungUp() const;
 
   // A report's five bytes, as touch/touch_report.h describes them.
-  static Bytes EncodeReport(uint8_t status, uint32_t x, uint32_t y);
+  static Bytes EncodeReport(uint8_t status, uint32_t x, uint32_t y) {
+    const ReportBytes report = tavrel::EncodeReport(status, x, y);
+    return {report.begin(), report.end()};
+  }
 
  private:
   struct Unit {

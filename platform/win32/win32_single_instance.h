@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/single_instance.h"
+
+namespace tavrel {
+
+// One running program per session: a named mutex marks the first; a later start broadcasts a
+// registered message that the first one's hidden window receives.
+class Win32SingleInstance : public SingleInstance {
+ public:
+  Win32SingleInstance() = default;
+  ~Win32SingleInstance() override;
+  Win32SingleInstance(const Win32SingleInstance&) = delete;
+  Win32SingleInstance& operator=(const Win32SingleInstance&) = delete;
+
+  // Call on the user-interface thread: the activation arrives through its message dispatch.
+  bool Claim(std::function<void()> activate) override;
+
+  // The call for the hidden window's procedure.
+  void Activate() const;
+
+ private:
+  void* mutex_ = nullptr;   // HANDLE
+  void* window_ = nullptr;  // HWND
+  std::function<void()> activate_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs the Windows build's tests under Wine: the test programs of the Windows build (the core's and
+# the Win32 back ends') through its ctest, then the host tests that drive the Windows programs
+# against the emulator on Xvfb (label "wine" in the Linux build). Usage: test-windows.sh HOST WIN32
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+host="$(cd "${1:-build}" && pwd)"
+win="$(cd "${2:-build-win32}" && pwd)"
+export TAVREL_WINEPREFIX="$win/wine-prefix"
+
+# The prefix and the Wine server, once, before any test runs.
+(cd "$win" && timeout 300 "$here/wine-run.sh" cmd /c exit) </dev/null >/dev/null 2>&1
+
+failed=()
+(cd "$win" && ctest --output-on-failure -j2 --timeout 300) || failed+=("Windows test programs")
+(cd "$host" && ctest --output-on-failure --timeout 300 -L wine) || failed+=("Windows programs on Xvfb")
+WINEPREFIX="$TAVREL_WINEPREFIX" timeout 30 wineserver -k >/dev/null 2>&1
+
+if [ ${#failed[@]} -eq 0 ]; then
+  echo "Windows tests under Wine: all passed"
+else
+  echo "Windows tests under Wine: FAILED: ${failed[*]}"
+  exit 1
+fi

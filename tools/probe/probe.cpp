@@ -1,0 +1,65 @@
+#include "tools/probe/probe.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "platform/windowless_service.h"
+
+namespace tavrel {
+
+namespace {
+
+class PrintedWindows : public WindowlessService {
+ public:
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    std::printf("[%s] %s\n", caption.c_str(), text.c_str());
+  }
+  void SetButtonImage(ControlHandle, ImageHandle) override {}
+};
+
+class PrintedPointer : public PointerService {
+ public:
+  uint32_t SendInput(const MouseInput& input) override {
+    if (input.dwFlags & kMouseMove) {
+      std::printf("move %d,%d\n", input.dx, input.dy);
+    } else {
+      std::printf("button flags %#x\n", input.dwFlags);
+    }
+    std::fflush(stdout);
+    return 1;
+  }
+};
+
+class Silence : public ToneService {
+ public:
+  bool Beep(uint32_t, uint32_t) override { return true; }
+};
+
+}  // namespace
+
+int RunLinkProbe(SettingsStore& store, SystemParameters& system, CTvSerialPort::Platform serial,
+                 int seconds) {
+  PrintedWindows windows;
+  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  PrintedPointer pointer;
+  Silence tone;
+  ReportDecoder decoder(settings, pointer, tone);
+  CTvSerialPort port(settings, decoder, serial);
+
+  int32_t found = 0;
+  const int32_t result = port.DetectController(found);
+  std::printf("DetectController: %d (port %s)\n", result, port.PortName().c_str());
+  if (result != link_result::kOk) return 1;
+  if (found != 0) settings.SaveSerialPort(found);
+  std::printf("corners: left-bottom %d,%d  right-bottom %d,%d  left-top %d,%d  right-top %d,%d\n",
+              settings.leftBottomX.load(), settings.leftBottomY.load(),
+              settings.rightBottomX.load(), settings.rightBottomY.load(), settings.leftTopX.load(),
+              settings.leftTopY.load(), settings.rightTopX.load(), settings.rightTopY.load());
+  std::fflush(stdout);
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  port.CloseSerialPort(1);
+  return 0;
+}
+
+}  // namespace tavrel
