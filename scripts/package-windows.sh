@@ -43,9 +43,14 @@ for f in tavrel.exe uninstall.exe README.md tavrel-defaults.reg; do
   [ -f "$installed/$f" ] || { echo "package-windows.sh: installer left no $f" >&2; exit 1; }
 done
 run_value | grep -q 'tavrel.exe' || { echo "package-windows.sh: no Run entry" >&2; exit 1; }
-# _?= runs the uninstaller in place and waits for it (it cannot delete itself then).
-in_wine "$installed/uninstall.exe" /S '_?=C:\Program Files\Tavrel'
-[ ! -e "$installed/tavrel.exe" ] || { echo "package-windows.sh: uninstall left tavrel.exe" >&2; exit 1; }
+# The uninstaller runs from a copy of itself in the temporary folder and returns at once: wait
+# for it to remove the folder.
+in_wine "$installed/uninstall.exe" /S
+for _ in $(seq 60); do
+  [ -e "$installed" ] || break
+  sleep 1
+done
+[ ! -e "$installed" ] || { echo "package-windows.sh: uninstall left $installed" >&2; exit 1; }
 if run_value >/dev/null 2>&1; then
   echo "package-windows.sh: uninstall left the Run entry" >&2
   exit 1
