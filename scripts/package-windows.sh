@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Packs the Windows build (default build-win32/) into tavrel-<version>-win32.zip (tavrel.exe, the
 # README, the registry defaults) and, where makensis is installed, tavrel-<version>-setup.exe.
-# Checks the zip's file list, then installs and uninstalls the installer silently under Wine in a
+# Checks the zip's file list, then installs, imports the defaults and uninstalls silently under Wine in a
 # scratch prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +36,7 @@ export TAVREL_WINEPREFIX="$work/prefix"
 trap 'WINEPREFIX="$TAVREL_WINEPREFIX" wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
 in_wine() { timeout 300 "$here/scripts/wine-run.sh" "$@" </dev/null; }
 run_value() { in_wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v Tavrel; }
+port_value() { in_wine reg query 'HKLM\Software\Morvane\Tavrel' /v 'Serial Port'; }
 installed="$TAVREL_WINEPREFIX/drive_c/Program Files/Tavrel"
 
 in_wine "$setup" /S
@@ -43,6 +44,9 @@ for f in tavrel.exe uninstall.exe README.md tavrel-defaults.reg; do
   [ -f "$installed/$f" ] || { echo "package-windows.sh: installer left no $f" >&2; exit 1; }
 done
 run_value | grep -q 'tavrel.exe' || { echo "package-windows.sh: no Run entry" >&2; exit 1; }
+# The defaults import as settings, which uninstalling keeps.
+in_wine regedit /S 'C:\Program Files\Tavrel\tavrel-defaults.reg'
+port_value | grep -q '0x5' || { echo "package-windows.sh: the defaults did not import" >&2; exit 1; }
 # The uninstaller runs from a copy of itself in the temporary folder and returns at once: wait
 # for it to remove the folder.
 in_wine "$installed/uninstall.exe" /S
@@ -55,4 +59,5 @@ if run_value >/dev/null 2>&1; then
   echo "package-windows.sh: uninstall left the Run entry" >&2
   exit 1
 fi
-echo "package-windows.sh: installer checked under Wine (install, Run entry, uninstall)"
+port_value >/dev/null || { echo "package-windows.sh: uninstall removed the settings" >&2; exit 1; }
+echo "package-windows.sh: installer checked under Wine (install, Run entry, defaults import, uninstall)"
