@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Packs the Windows build (default build-win32/) into tavrel-<version>-win32.zip (tavrel.exe, the
 # README, the registry defaults) and, where makensis is installed, tavrel-<version>-setup.exe.
-# Checks the zip's file list, then installs, imports the defaults and uninstalls silently under Wine in a
-# scratch prefix.
+# Checks the zip's file list, then installs, imports the defaults and uninstalls silently under
+# Wine in a scratch prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 here="$PWD"
