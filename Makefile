@@ -1,4 +1,5 @@
-# Entry points: make run, make test, make bench, make soak, make fuzz, make package.
+# Entry points: make run, make test, make bench, make soak, make fuzz, make package,
+# make package-windows.
 # Each installs missing Debian packages first (as root) and builds into build*/.
 
 JOBS ?= $(shell nproc)
@@ -8,7 +9,7 @@ CMAKE_FLAGS ?=
 # leaves them warnings.
 WERROR := -DTAVREL_WERROR=ON
 
-.PHONY: all deps build run test test-plain test-asan test-tsan bench soak fuzz format clean package windows test-windows
+.PHONY: all deps build run test test-plain test-asan test-tsan bench soak fuzz format clean package windows test-windows package-windows
 
 all: build
 
@@ -66,6 +67,12 @@ test-windows: windows build
 package:
 	@scripts/install-deps.sh package
 	JOBS=$(JOBS) scripts/package.sh build-package
+
+# The Windows packages in build-win32/: tavrel-<version>-win32.zip (tavrel.exe, the README, the
+# registry defaults) and, with NSIS, the installer tavrel-<version>-setup.exe, checked under Wine.
+package-windows: windows
+	@scripts/install-deps.sh package-windows
+	scripts/package-windows.sh build-win32
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

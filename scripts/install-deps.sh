@@ -21,6 +21,10 @@ packages+=(g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest wine wine32:i3
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev lintian)
 fi
+# `install-deps.sh package-windows`: the zip and the NSIS installer of the Windows build.
+if [ "${1:-}" = package-windows ]; then
+  packages+=(zip nsis)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/fake/fake_settings_store.h"
 #include "platform/fake/fake_system_parameters.h"
 #include "platform/fake/fake_window_service.h"
 #include "platform/linux/reg_file.h"
@@ -238,6 +239,26 @@ TEST_F(SettingsFileStoreTest, KilledWriterNeverLeavesAPartialFile) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
   EXPECT_TRUE(fs::exists(dir / "settings.reg.backup"));
   EXPECT_TRUE(next.Read("Value 0").has_value());
+}
+
+// The defaults file shipped with the Windows build holds exactly the values a first start writes,
+// every line ending in CR LF as regedit expects.
+TEST_F(SettingsFileStoreTest, ShippedWindowsDefaultsMatchAFirstStart) {
+  FakeSettingsStore store;
+  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  std::ifstream in(TAVREL_WINDOWS_DEFAULTS, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  ASSERT_TRUE(text.str().starts_with(RegFile::kHeader));
+  const RegFile shipped(SettingsFileStore::kKeyPath, text.str());
+  size_t valueLines = 0;
+  for (std::string line; std::getline(text, line);) {
+    EXPECT_TRUE(line.ends_with('\r')) << line;
+    if (line.starts_with('"')) ++valueLines;
+  }
+  const auto written = store.Values();
+  EXPECT_EQ(valueLines, written.size());
+  for (const auto& [name, value] : written) EXPECT_EQ(shipped.Read(name), value) << name;
 }
 
 }  // namespace
