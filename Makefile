@@ -55,13 +55,13 @@ fuzz: deps
 # The native 32-bit Windows build: build-win32/tavrel.exe, tavrel-link-probe.exe and the test
 # programs, from the same core with the Win32 back ends.
 windows: deps
-	cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) >/dev/null
 	cmake --build build-win32 -j$(JOBS)
 
 # The Windows build's tests under Wine (a throw-away prefix in build-win32): the core's and the
 # Win32 back ends' test programs, then the programs against the emulator on Xvfb.
 test-windows: windows build
-	scripts/test-windows.sh build build-win32
+	JOBS=$(JOBS) scripts/test-windows.sh build build-win32
 
 # The Debian package build-package/tavrel_<version>_<arch>.deb, checked with lintian.
 package:
@@ -78,4 +78,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-win32 build-package
+	rm -rf build build-asan build-tsan build-fuzz build-win32 build-win64 build-package

@@ -21,6 +21,11 @@ packages+=(g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest wine wine32:i3
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev lintian)
 fi
+# `install-deps.sh windows64`: where the kernel runs no 32-bit programs (32-bit Wine is one),
+# test-windows.sh tests a 64-bit Windows build under 64-bit Wine instead.
+if [ "${1:-}" = windows64 ]; then
+  packages+=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64)
+fi
 # `install-deps.sh package-windows`: the zip and the NSIS installer of the Windows build.
 if [ "${1:-}" = package-windows ]; then
   packages+=(zip nsis)

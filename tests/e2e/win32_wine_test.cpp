@@ -44,7 +44,7 @@ std::string CornersLine() {
 class WineTest : public e2e::TavrelEndToEndTest {
  protected:
   void SetUp() override {
-    if (!fs::exists(Program("tavrel.exe")) || !fs::exists(TAVREL_WINE_PREFIX)) {
+    if (!fs::exists(Program("tavrel.exe")) || !fs::exists(WindowsBuild() / "wine-prefix")) {
       GTEST_SKIP() << "no Windows build with its Wine prefix: make test-windows builds them";
     }
     e2e::TavrelEndToEndTest::SetUp();
@@ -70,7 +70,7 @@ class WineTest : public e2e::TavrelEndToEndTest {
 // Detection, the calibration read, a decoded touch and a hang-up the probe lives through.
 TEST_F(WineTest, SerialBackEndFindsReadsDecodesAndSurvivesAHangUp) {
   const fs::path output = machine / "probe.txt";
-  Child probe({"wine", Program("tavrel-link-probe.exe"), "8"}, prefix->Environment(),
+  Child probe(Wine({Program("tavrel-link-probe.exe"), "8"}), prefix->Environment(),
               output.string());
   ASSERT_TRUE(
       WaitFor([&] { return ReadFile(output).find("corners:") != std::string::npos; }, kWineStart))
@@ -90,11 +90,13 @@ TEST_F(WineTest, SerialBackEndFindsReadsDecodesAndSurvivesAHangUp) {
   EXPECT_EQ(probe.Wait(60s), 0) << ReadFile(output);
 }
 
-// The window layer's own tests need a display; they run here, on the test's Xvfb.
+// The window layer's and the key service's own tests need a display; they run here, on the
+// test's Xvfb.
 TEST_F(WineTest, WindowLayerTestsPassOnADisplay) {
   const fs::path output = machine / "windows.txt";
-  Child tests({"wine", Program("tests/win32_backends_test.exe"), "--gtest_filter=Win32Window*"},
-              prefix->Environment(xvfb.Display()), output.string());
+  Child tests(
+      Wine({Program("tests/win32_backends_test.exe"), "--gtest_filter=Win32Window*:Win32Key*"}),
+      prefix->Environment(xvfb.Display()), output.string());
   EXPECT_EQ(tests.Wait(kWineStart), 0) << ReadFile(output);
   EXPECT_EQ(ReadFile(output).find("SKIPPED"), std::string::npos) << ReadFile(output);
 }
@@ -113,7 +115,7 @@ std::optional<std::pair<int, int>> PointerAt(const std::string& display, const f
 // tavrel.exe finds the controller on COM5, moves the pointer where the transform says, and
 // ends with status 0 when Close is chosen from the tray menu.
 TEST_F(WineTest, TavrelExeTapsAndClosesFromTheTrayMenu) {
-  Child tavrel({"wine", Program("tavrel.exe")}, prefix->Environment(xvfb.Display()),
+  Child tavrel(Wine({Program("tavrel.exe")}), prefix->Environment(xvfb.Display()),
                (machine / "tavrel.log").string());
   const auto panel = desktop.WaitWindow([](const Found& w) {
     return IsWineProgram(w) && w.width < 200 && w.height < 200 && w.width > 30;
@@ -153,7 +155,7 @@ TEST_F(WineTest, TavrelExeTapsAndClosesFromTheTrayMenu) {
   }
 
   // A second start hands over to the running program and ends at once.
-  Child second({"wine", Program("tavrel.exe")}, prefix->Environment(xvfb.Display()));
+  Child second(Wine({Program("tavrel.exe")}), prefix->Environment(xvfb.Display()));
   EXPECT_EQ(second.Wait(kWineStart), 0);
   EXPECT_TRUE(desktop.Find([](const Found& w) { return IsWineProgram(w) && w.width < 200; }));
 
@@ -189,8 +191,7 @@ TEST_F(WineTest, TrayMenuCommandsOpenTheirWindows) {
   };
   for (const auto& row : rows) {
     const fs::path log = machine / "tavrel.log";
-    std::optional<Child> tavrel(std::in_place,
-                                std::vector<std::string>{"wine", Program("tavrel.exe")},
+    std::optional<Child> tavrel(std::in_place, Wine({Program("tavrel.exe")}),
                                 prefix->Environment(xvfb.Display()), log.string());
     const auto icon = desktop.WaitWindow([](const Found& w) {
       return w.program == "explorer.exe" && w.width <= 24 && w.height <= 24;
