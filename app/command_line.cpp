@@ -1,20 +1,25 @@
 #include "app/command_line.h"
 
 #include <iostream>
-#include <vector>
 
 #include "tavrel_version.h"
 
 namespace tavrel {
 
-const std::string_view kTavrelHelp =
-    "Usage: tavrel [--help | --version]\n"
-    "The touch-screen manager: finds the touch controller on its serial port, turns its touches\n"
-    "into pointer input and sits in the notification area. It takes no other arguments; its\n"
-    "settings live in $TAVREL_MACHINE_DIR/settings.reg (default /var/lib/tavrel/settings.reg).\n"
-    "\n"
-    "  --help     show this help and end\n"
-    "  --version  show the version and end\n";
+std::string TavrelHelp(std::string_view whereItKeepsThings) {
+  return "Usage: tavrel [--help | --version]\n"
+         "The touch-screen manager: finds the touch controller on its serial port, turns its\n"
+         "touches into pointer input and sits in the notification area. It takes no other\n"
+         "arguments.\n" +
+         std::string(whereItKeepsThings) +
+         "\n"
+         "  --help     show this help and end\n"
+         "  --version  show the version and end\n";
+}
+
+std::vector<std::string_view> ArgumentsAfterName(int argc, char** argv) {
+  return std::vector<std::string_view>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
 
 std::string VersionLine(std::string_view program) {
   return std::string(program) + " " + kTavrelVersion + "\n";
@@ -32,8 +37,8 @@ CommandLineOutcome ParseCommandLine(std::string_view program, std::string_view h
 
 std::optional<int> HandleCommandLine(std::string_view program, std::string_view help, int argc,
                                      char** argv) {
-  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const CommandLineOutcome outcome = ParseCommandLine(program, help, args);
+  const CommandLineOutcome outcome =
+      ParseCommandLine(program, help, ArgumentsAfterName(argc, argv));
   std::cout << outcome.out;
   std::cerr << outcome.err;
   if (outcome.run) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavrel {
 
@@ -25,8 +26,12 @@ std::string VersionLine(std::string_view program);
 CommandLineOutcome ParseCommandLine(std::string_view program, std::string_view help,
                                     std::span<const std::string_view> args);
 
-// The help text of the program tavrel.
-extern const std::string_view kTavrelHelp;
+// The help text of the program tavrel, with the lines that say where its settings (and log)
+// live on this desktop.
+std::string TavrelHelp(std::string_view whereItKeepsThings);
+
+// main's arguments after the program's name.
+std::vector<std::string_view> ArgumentsAfterName(int argc, char** argv);
 
 // ParseCommandLine on main's arguments, its texts printed: the status to end with, or nothing
 // when the program runs.

@@ -20,9 +20,12 @@
 
 int main(int argc, char** argv) {
   using namespace tavrel;
-  if (const auto status = HandleCommandLine("tavrel", kTavrelHelp, argc, argv)) return *status;
+  const std::string help = TavrelHelp(
+      "Its settings live in $TAVREL_MACHINE_DIR/settings.reg (default\n"
+      "/var/lib/tavrel/settings.reg); it logs to standard error and the system log.\n");
+  if (const auto status = HandleCommandLine("tavrel", help, argc, argv)) return *status;
   SystemLogSink logSink("tavrel");
-  log::SetSink(&logSink, SystemLogSink::LevelFromEnvironment());
+  log::SetSink(&logSink, log::LevelFromEnvironment());
   log::Info(std::string("version ") + kTavrelVersion + ", machine directory " + MachineDirectory());
   ProgramArguments arguments(argc, argv);
   QtWindowService windows(arguments.Count(), arguments.Values());

@@ -1,6 +1,7 @@
 #include "platform/log.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace tavrel::log {
 
@@ -19,6 +20,12 @@ void Write(LogLevel level, std::string_view line) {
 void SetSink(LogSink* sink, LogLevel level) {
   currentLevel.store(level, std::memory_order_relaxed);
   currentSink.store(sink, std::memory_order_release);
+}
+
+LogLevel LevelFromEnvironment() {
+  const char* level = std::getenv("TAVREL_LOG");
+  return level != nullptr && std::string_view(level) == "debug" ? LogLevel::kDebug
+                                                                : LogLevel::kInfo;
 }
 
 bool Enabled(LogLevel level) {

@@ -20,6 +20,8 @@ namespace log {
 // The program sets its sink once at start, before any other thread runs; without one, lines are
 // dropped, so the core and its tests need no set-up.
 void SetSink(LogSink* sink, LogLevel level);
+// TAVREL_LOG=debug in the environment selects the debug level; anything else is kInfo.
+LogLevel LevelFromEnvironment();
 bool Enabled(LogLevel level);
 void Info(std::string_view line);
 void Debug(std::string_view line);

@@ -3,7 +3,6 @@
 #include <syslog.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace tavrel {
@@ -17,12 +16,6 @@ std::string& Identity() {
 }
 
 }  // namespace
-
-LogLevel SystemLogSink::LevelFromEnvironment() {
-  const char* level = std::getenv("TAVREL_LOG");
-  return level != nullptr && std::string_view(level) == "debug" ? LogLevel::kDebug
-                                                                : LogLevel::kInfo;
-}
 
 SystemLogSink::SystemLogSink(std::string_view program)
     : toSystemLog_(::isatty(STDERR_FILENO) == 0) {

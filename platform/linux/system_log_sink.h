@@ -10,9 +10,6 @@ namespace tavrel {
 // is not a terminal (started by the desktop session, where nobody reads the terminal).
 class SystemLogSink : public LogSink {
  public:
-  // TAVREL_LOG=debug in the environment selects the debug level.
-  static LogLevel LevelFromEnvironment();
-
   explicit SystemLogSink(std::string_view program);
   ~SystemLogSink() override;
   SystemLogSink(const SystemLogSink&) = delete;

@@ -57,10 +57,10 @@ TEST(LogTest, LevelComesFromTheEnvironment) {
   } cases[] = {{"debug", LogLevel::kDebug}, {"info", LogLevel::kInfo}, {"", LogLevel::kInfo}};
   for (const Case& c : cases) {
     ::setenv("TAVREL_LOG", c.value, 1);
-    EXPECT_EQ(SystemLogSink::LevelFromEnvironment(), c.expected) << c.value;
+    EXPECT_EQ(log::LevelFromEnvironment(), c.expected) << c.value;
   }
   ::unsetenv("TAVREL_LOG");
-  EXPECT_EQ(SystemLogSink::LevelFromEnvironment(), LogLevel::kInfo);
+  EXPECT_EQ(log::LevelFromEnvironment(), LogLevel::kInfo);
 }
 
 }  // namespace
