@@ -21,6 +21,8 @@ namespace {
 
 constexpr char kCallWindowClass[] = "TavrelCalls";
 constexpr UINT kRunCalls = WM_APP + 1;
+constexpr UINT_PTR kTrayWatchTimer = 1;
+constexpr UINT kTrayWatchInterval = 500;  // ms
 constexpr int32_t kIconPictureSize = 32;
 constexpr int32_t kSmallIconSize = 16;
 
@@ -44,7 +46,27 @@ LRESULT CALLBACK CallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     service->RunPendingCalls();
     return 0;
   }
+  if (message == WM_TIMER && wParam == kTrayWatchTimer && service != nullptr) {
+    service->CheckTrayHost();
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// What the notification area broadcasts to every top-level window when it starts.
+UINT TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+  return message;
+}
+
+// An elevated program would not hear Explorer's broadcast, which comes from a lower integrity
+// level. The filter is looked up, as Windows XP has none and needs none.
+void AcceptTaskbarCreatedFromExplorer() {
+  using Filter = BOOL(WINAPI*)(UINT, DWORD);
+  const FARPROC found = GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilter");
+  if (found == nullptr) return;
+  const auto filter = reinterpret_cast<Filter>(reinterpret_cast<void (*)()>(found));
+  filter(TaskbarCreatedMessage(), MSGFLT_ADD);
 }
 
 bool IsClass(HWND window, const char* name) {
@@ -115,6 +137,10 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   }
   ModalRun* run = RunOf(dialog);
   if (run == nullptr) return FALSE;
+  if (message == TaskbarCreatedMessage()) {
+    run->service.TaskbarCreated();
+    return FALSE;
+  }
   switch (message) {
     case WM_COMMAND:
       // Clicks, menu items and the dialog manager's OK and Cancel; other notifications are not
@@ -166,7 +192,8 @@ struct Win32WindowService::CrossThreadCall {
   }
 };
 
-Win32WindowService::Win32WindowService() : uiThread_(GetCurrentThreadId()) {
+Win32WindowService::Win32WindowService(const char* trayHostClass)
+    : uiThread_(GetCurrentThreadId()), trayHostClass_(trayHostClass) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   WNDCLASSA windowClass{};
@@ -178,6 +205,7 @@ Win32WindowService::Win32WindowService() : uiThread_(GetCurrentThreadId()) {
                                 windowClass.hInstance, nullptr);
   SetWindowLongPtrA(static_cast<HWND>(callWindow_), GWLP_USERDATA,
                     reinterpret_cast<LONG_PTR>(this));
+  AcceptTaskbarCreatedFromExplorer();
 }
 
 Win32WindowService::~Win32WindowService() {
@@ -368,17 +396,30 @@ void Win32WindowService::DefaultSystemCommand(WindowHandle window, int32_t id) {
   DefWindowProcA(Hwnd(window), WM_SYSCOMMAND, static_cast<WPARAM>(id), 0);
 }
 
-bool Win32WindowService::AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) {
+bool Win32WindowService::TrayHostPresent() const {
+  return FindWindowA(trayHostClass_.c_str(), nullptr) != nullptr;
+}
+
+bool Win32WindowService::NotifyIconAdd(const TrayIcon& icon) {
   NOTIFYICONDATAA data{};
   data.cbSize = sizeof data;
-  data.hWnd = Hwnd(owner);
-  data.uID = static_cast<UINT>(iconId);
+  data.hWnd = Hwnd(icon.owner);
+  data.uID = static_cast<UINT>(icon.iconId);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayMessage;
-  data.hIcon = static_cast<HICON>(Icon(iconId, kSmallIconSize));
+  data.hIcon = static_cast<HICON>(Icon(icon.iconId, kSmallIconSize));
   // The tip is cut to what the record holds, never run past it.
-  std::strncpy(data.szTip, tip.c_str(), sizeof data.szTip - 1);
+  std::strncpy(data.szTip, icon.tip.c_str(), sizeof data.szTip - 1);
   return Shell_NotifyIconA(NIM_ADD, &data) != 0;
+}
+
+bool Win32WindowService::AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) {
+  // Without a notification area (a kiosk's own shell in place of Explorer) the icon would be
+  // lost unseen, and the caller could not tell.
+  const TrayIcon icon{owner, iconId, tip};
+  if (!TrayHostPresent() || !NotifyIconAdd(icon)) return false;
+  trayIcons_.push_back(icon);
+  return true;
 }
 
 void Win32WindowService::RemoveTrayIcon(WindowHandle owner, int32_t iconId) {
@@ -387,6 +428,39 @@ void Win32WindowService::RemoveTrayIcon(WindowHandle owner, int32_t iconId) {
   data.hWnd = Hwnd(owner);
   data.uID = static_cast<UINT>(iconId);
   Shell_NotifyIconA(NIM_DELETE, &data);
+  std::erase_if(trayIcons_,
+                [&](const TrayIcon& icon) { return icon.owner == owner && icon.iconId == iconId; });
+}
+
+bool Win32WindowService::WatchTrayHost(std::function<void(bool present)> changed) {
+  trayHostPresent_ = TrayHostPresent();
+  trayWatch_ = std::move(changed);
+  if (trayWatch_) {
+    SetTimer(static_cast<HWND>(callWindow_), kTrayWatchTimer, kTrayWatchInterval, nullptr);
+  } else {
+    KillTimer(static_cast<HWND>(callWindow_), kTrayWatchTimer);
+  }
+  return trayHostPresent_;
+}
+
+void Win32WindowService::CheckTrayHost() {
+  const bool present = TrayHostPresent();
+  if (present == trayHostPresent_ || !trayWatch_) return;
+  trayHostPresent_ = present;
+  // A copy: the call may end the watch.
+  const auto changed = trayWatch_;
+  changed(present);
+}
+
+void Win32WindowService::TaskbarCreated() {
+  // Every top-level window hears the broadcast; icons the new area holds already stay as they are.
+  for (const TrayIcon& icon : trayIcons_) NotifyIconAdd(icon);
+  // Told even when the area never seemed gone: an icon that the half-started area refused can
+  // be added now that it is ready.
+  trayHostPresent_ = TrayHostPresent();
+  if (!trayWatch_) return;
+  const auto changed = trayWatch_;
+  changed(trayHostPresent_);
 }
 
 void Win32WindowService::TrackPopupMenu(WindowHandle owner, const std::vector<MenuEntry>& items) {

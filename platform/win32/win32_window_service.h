@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/window_service.h"
@@ -18,7 +19,10 @@ class Win32WindowService : public WindowService {
   // The message the notification icon sends to its owner.
   static constexpr uint32_t kTrayMessage = 0x0FC2;
 
-  Win32WindowService();
+  // The class of the notification area's window; a test may name a window of its own.
+  static constexpr char kTrayHostClass[] = "Shell_TrayWnd";
+
+  explicit Win32WindowService(const char* trayHostClass = kTrayHostClass);
   ~Win32WindowService() override;
   Win32WindowService(const Win32WindowService&) = delete;
   Win32WindowService& operator=(const Win32WindowService&) = delete;
@@ -60,6 +64,7 @@ class Win32WindowService : public WindowService {
   bool AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) override;
   void RemoveTrayIcon(WindowHandle owner, int32_t iconId) override;
   void TrackPopupMenu(WindowHandle owner, const std::vector<MenuEntry>& items) override;
+  bool WatchTrayHost(std::function<void(bool present)> changed) override;
 
   int32_t ShowCursor(bool show) override;
 
@@ -73,9 +78,20 @@ class Win32WindowService : public WindowService {
 
   // Runs the calls carried over so far; the call window does, on the user-interface thread.
   void RunPendingCalls();
+  // Looks for the notification area again; the call window's timer does, twice a second.
+  void CheckTrayHost();
+  // A new notification area (Explorer started again) has none of the icons: they are added again.
+  void TaskbarCreated();
 
  private:
   struct CrossThreadCall;
+  struct TrayIcon {
+    WindowHandle owner;
+    int32_t iconId;
+    std::string tip;
+  };
+  bool TrayHostPresent() const;
+  bool NotifyIconAdd(const TrayIcon& icon);
   // An icon of the resource, held until the end; null when there is none.
   void* Icon(int32_t iconId, int32_t size);
 
@@ -84,6 +100,11 @@ class Win32WindowService : public WindowService {
   void* callWindow_ = nullptr;  // receives the calls carried over from other threads
   std::vector<void*> objects_;  // bitmaps and fonts, held until the end
   std::vector<void*> icons_;
+
+  std::string trayHostClass_;
+  std::vector<TrayIcon> trayIcons_;  // added and not removed since
+  std::function<void(bool present)> trayWatch_;
+  bool trayHostPresent_ = false;
 
   std::mutex callMutex_;
   bool callsStopped_ = false;

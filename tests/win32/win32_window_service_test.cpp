@@ -1,12 +1,19 @@
 #include "platform/win32/win32_window_service.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h: its VkKeyScan macro would rename the key service's method.
+#undef VkKeyScan
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/win32/dialog_memory_template.h"
+#include "platform/win32/win32_key_service.h"
 #include "resources/dialog_template.h"
 #include "resources/resource_ids.h"
 
@@ -131,6 +138,123 @@ TEST(Win32WindowServiceTest, CallsFromOtherThreadsRunInsideAModalRunUntilStopped
   std::thread late([&] { service.RunOnUiThread([&] { ran = true; }); });
   late.join();  // returns at once, without running
   EXPECT_FALSE(ran);
+}
+
+// Dispatches this thread's messages until the condition holds or ten seconds have passed.
+bool PumpUntil(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);  // keys into characters
+      DispatchMessageA(&message);
+    }
+  }
+  return true;
+}
+
+// A notification area of the test's own (Wine always has one): a window of the class the
+// service looks for.
+TEST(Win32WindowServiceTest, TrayIconFollowsTheNotificationArea) {
+  SKIP_WITHOUT_DISPLAY();
+  constexpr char kHostClass[] = "TavrelTestTrayHost";
+  WNDCLASSA hostClass{};
+  hostClass.lpfnWndProc = DefWindowProcA;
+  hostClass.hInstance = GetModuleHandleA(nullptr);
+  hostClass.lpszClassName = kHostClass;
+  RegisterClassA(&hostClass);
+  const auto makeHost = [&] {
+    return CreateWindowExA(0, kHostClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           hostClass.hInstance, nullptr);
+  };
+  Win32WindowService service(kHostClass);
+  const WindowHandle owner = service.CreateOwnerWindow();
+  std::vector<bool> told;
+
+  EXPECT_FALSE(service.AddTrayIcon(owner, id::kAppIcon, "Tavrel")) << "no area, no icon";
+  EXPECT_FALSE(service.WatchTrayHost([&](bool present) { told.push_back(present); }));
+  HWND host = makeHost();
+  ASSERT_TRUE(PumpUntil([&] { return told.size() == 1; })) << "the area appearing";
+  EXPECT_TRUE(told[0]);
+  EXPECT_TRUE(service.AddTrayIcon(owner, id::kAppIcon, "Tavrel"));
+
+  // A restarted area announces itself to every top-level window: an open dialog hears it, and
+  // the watch is told again although the area never seemed gone.
+  Probe probe;
+  probe.check = [&](WindowHandle window) {
+    SendMessageA(reinterpret_cast<HWND>(window), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    service.EndDialog(window, 1);
+  };
+  service.RunModal(id::kAboutDialog, probe, 0);
+  EXPECT_EQ(told, (std::vector<bool>{true, true}));
+
+  DestroyWindow(host);
+  ASSERT_TRUE(PumpUntil([&] { return told.size() == 3; })) << "the area going";
+  EXPECT_FALSE(told[2]);
+  service.WatchTrayHost(nullptr);
+  service.RemoveTrayIcon(owner, id::kAppIcon);
+  service.DestroyWindow(owner);
+}
+
+std::string TextOf(HWND window) {
+  char text[64] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// What the on-screen keyboard sends reaches the window with the focus, the shift state included,
+// and the key states read back what was pressed.
+TEST(Win32KeyServiceTest, KeysTypeIntoTheFocusedWindowAndTheirStatesReadBack) {
+  SKIP_WITHOUT_DISPLAY();
+  HWND edit = CreateWindowExA(0, "Edit", "", WS_POPUP | WS_VISIBLE | WS_BORDER, 10, 10, 300, 30,
+                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(edit, nullptr);
+  SetForegroundWindow(edit);
+  SetFocus(edit);
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == edit; }));
+  Win32KeyService keys;
+  const auto tap = [&](uint8_t key) {
+    keys.KeyEvent(key, false);
+    keys.KeyEvent(key, true);
+  };
+  const auto type = [&](char character) {
+    const uint16_t scan = keys.VkKeyScan(character);
+    ASSERT_NE(scan, kNoKey) << character;
+    const bool shift = (scan & key_shift::kShift) != 0;
+    if (shift) keys.KeyEvent(vk::kShift, false);
+    tap(static_cast<uint8_t>(scan & 0xFF));
+    if (shift) keys.KeyEvent(vk::kShift, true);
+  };
+  // Rows: what is typed, what the window then holds.
+  const struct {
+    const char* typed;
+    const char* holds;
+  } rows[] = {{"a", "a"}, {"B", "aB"}, {"1!", "aB1!"}, {"\b", "aB1"}, {" z", "aB1 z"}};
+  for (const auto& row : rows) {
+    for (const char* c = row.typed; *c != '\0'; ++c) {
+      if (*c == '\b') {
+        tap(vk::kBack);
+      } else {
+        type(*c);
+      }
+    }
+    EXPECT_TRUE(PumpUntil([&] { return TextOf(edit) == row.holds; }))
+        << "after " << row.typed << ": " << TextOf(edit);
+  }
+
+  keys.KeyEvent(vk::kShift, false);
+  EXPECT_TRUE(PumpUntil([&] { return IsKeyDown(keys.GetKeyState(vk::kShift)); })) << "held";
+  keys.KeyEvent(vk::kShift, true);
+  EXPECT_TRUE(PumpUntil([&] { return !IsKeyDown(keys.GetKeyState(vk::kShift)); })) << "let go";
+  const bool capsOn = (keys.GetKeyState(vk::kCapital) & kKeyToggled) != 0;
+  tap(vk::kCapital);
+  EXPECT_TRUE(PumpUntil([&] {
+    return ((keys.GetKeyState(vk::kCapital) & kKeyToggled) != 0) != capsOn;
+  })) << "Caps Lock toggles";
+  tap(vk::kCapital);
+  DestroyWindow(edit);
 }
 
 }  // namespace
