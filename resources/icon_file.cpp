@@ -54,8 +54,9 @@ void PutImage(std::vector<uint8_t>& out, const PixelImage& image) {
   for (int32_t y = image.height - 1; y >= 0; --y) {
     std::vector<uint8_t> row(MaskRowBytes(image.width), 0);
     for (int32_t x = 0; x < image.width; ++x) {
-      if ((image.At(x, y) >> 24) < 0x80)
+      if ((image.At(x, y) >> 24) < 0x80) {
         row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      }
     }
     out.insert(out.end(), row.begin(), row.end());
   }
@@ -91,8 +92,9 @@ std::vector<uint8_t> EncodeIconFile(std::span<const PixelImage> images) {
 
 std::vector<uint8_t> AppIconFile() {
   std::vector<PixelImage> images;
-  for (int32_t size : kAppIconFileSizes)
+  for (int32_t size : kAppIconFileSizes) {
     images.push_back(*LoadIconImage(resource_id::kAppIcon, size));
+  }
   return EncodeIconFile(images);
 }
 
