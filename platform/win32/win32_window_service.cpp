@@ -60,13 +60,9 @@ UINT TaskbarCreatedMessage() {
 }
 
 // An elevated program would not hear Explorer's broadcast, which comes from a lower integrity
-// level. The filter is looked up, as Windows XP has none and needs none.
+// level, without letting it through.
 void AcceptTaskbarCreatedFromExplorer() {
-  using Filter = BOOL(WINAPI*)(UINT, DWORD);
-  const FARPROC found = GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilter");
-  if (found == nullptr) return;
-  const auto filter = reinterpret_cast<Filter>(reinterpret_cast<void (*)()>(found));
-  filter(TaskbarCreatedMessage(), MSGFLT_ADD);
+  ChangeWindowMessageFilter(TaskbarCreatedMessage(), MSGFLT_ADD);
 }
 
 bool IsClass(HWND window, const char* name) {
@@ -167,6 +163,12 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       return TRUE;
     case WM_CONTEXTMENU:
       ShowContextMenu(dialog, run->events, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return TRUE;
+    case WM_MOUSEACTIVATE:
+      // A click leaves the window that has the keyboard where it is. Windows does so for such
+      // windows by itself; Wine needs to be told.
+      if ((GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_NOACTIVATE) == 0) return FALSE;
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, MA_NOACTIVATE);
       return TRUE;
     case Win32WindowService::kTrayMessage:
       run->events.TrayNotify(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <regex>
 
+#include "resources/dialog_template.h"
+#include "resources/resource_ids.h"
 #include "tests/e2e/wine_test_support.h"
 #include "tests/link/link_test_support.h"
 #include "tools/sim/controller_memory.h"
@@ -30,6 +32,33 @@ MouseInput MoveFor(uint32_t x, uint32_t y) {
   const Bytes report = sim::ControllerEmulator::EncodeReport(0x81, x, y);
   side.decoder.DecodeReport(report.data(), static_cast<uint32_t>(report.size()), 0);
   return side.log.Events().at(0).input;
+}
+
+// The raw point whose touch lands on the pixel of the 1024 x 768 screen: each axis searched in
+// turn, as the transform grows along both.
+std::pair<uint32_t, uint32_t> RawFor(int pixelX, int pixelY) {
+  const auto pixelOf = [](uint32_t x, uint32_t y) {
+    const MouseInput move = MoveFor(x, y);
+    return std::make_pair(static_cast<int>(int64_t{move.dx} * 1024 / 65536),
+                          static_cast<int>(int64_t{move.dy} * 768 / 65536));
+  };
+  uint32_t x = 1024, y = 1024;
+  for (int round = 0; round < 3; ++round) {
+    for (bool alongX : {true, false}) {
+      uint32_t low = 0, high = 2047;
+      while (low < high) {
+        const uint32_t middle = (low + high) / 2;
+        const auto at = alongX ? pixelOf(middle, y) : pixelOf(x, middle);
+        if ((alongX ? at.first : at.second) < (alongX ? pixelX : pixelY)) {
+          low = middle + 1;
+        } else {
+          high = middle;
+        }
+      }
+      (alongX ? x : y) = low;
+    }
+  }
+  return {x, y};
 }
 
 std::string CornersLine() {
@@ -61,6 +90,25 @@ class WineTest : public e2e::TavrelEndToEndTest {
     sim::EmulatorOptions options;
     options.machineDir = machine.string();
     return options;
+  }
+
+  // A left-button press on the icon opens the tray menu; the entry is chosen with Down presses.
+  void ChooseFromTrayMenu(int downs) {
+    const auto icon = desktop.WaitWindow([](const Found& w) {
+      return w.program == "explorer.exe" && w.width <= 24 && w.height <= 24;
+    });
+    ASSERT_TRUE(WaitFor([&] { return icon.has_value(); }, kWineStart))
+        << e2e::Describe(desktop.Windows());
+    ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
+      return w.program == "tavrel.exe" && w.width > 30 && w.width < 200;
+    })) << "no panel";
+    desktop.Press(icon->x + icon->width / 2, icon->y + icon->height / 2, true);
+    desktop.Press(icon->x + icon->width / 2, icon->y + icon->height / 2, false);
+    ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
+      return w.program == "tavrel.exe" && w.height > 100;
+    })) << "no menu";
+    for (int i = 0; i < downs; ++i) desktop.Key(XK_Down);
+    desktop.Key(XK_Return);
   }
 
   sim::ControllerEmulator emulator{Options(machine)};
@@ -193,22 +241,8 @@ TEST_F(WineTest, TrayMenuCommandsOpenTheirWindows) {
     const fs::path log = machine / "tavrel.log";
     std::optional<Child> tavrel(std::in_place, Wine({Program("tavrel.exe")}),
                                 prefix->Environment(xvfb.Display()), log.string());
-    const auto icon = desktop.WaitWindow([](const Found& w) {
-      return w.program == "explorer.exe" && w.width <= 24 && w.height <= 24;
-    });
-    ASSERT_TRUE(WaitFor([&] { return icon.has_value(); }, kWineStart)) << row.legend;
-    ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
-      return IsWineProgram(w) && w.width > 30 && w.width < 200;
-    })) << row.legend
-        << ": no panel";
-    desktop.Press(icon->x + icon->width / 2, icon->y + icon->height / 2, true);
-    desktop.Press(icon->x + icon->width / 2, icon->y + icon->height / 2, false);
-    ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
-      return IsWineProgram(w) && w.height > 100;
-    })) << row.legend
-        << ": no menu";
-    for (int i = 0; i < row.downs; ++i) desktop.Key(XK_Down);
-    desktop.Key(XK_Return);
+    ChooseFromTrayMenu(row.downs);
+    if (HasFatalFailure()) return;
     EXPECT_TRUE(desktop.WaitWindow([&](const Found& w) {
       return IsWineProgram(w) && row.window(w);
     })) << row.legend
@@ -216,6 +250,49 @@ TEST_F(WineTest, TrayMenuCommandsOpenTheirWindows) {
     tavrel.reset();
     EXPECT_TRUE(WaitFor([&] { return !desktop.Find(IsWineProgram); }, 30s)) << row.legend;
   }
+}
+
+// The keyboard types into the application in use, touched through the controller: the target
+// keeps the keyboard input while its keys are pressed.
+TEST_F(WineTest, KeyboardTypesIntoTheFocusedProgramWhenItsKeysAreTouched) {
+  const fs::path typed = machine / "typed.txt";
+  Child tavrel(Wine({Program("tavrel.exe")}), prefix->Environment(xvfb.Display()),
+               (machine / "tavrel.log").string());
+  ChooseFromTrayMenu(3);  // Show keyboard
+  ASSERT_FALSE(HasFatalFailure());
+  const auto keyboard = desktop.WaitWindow(
+      [](const Found& w) { return IsWineProgram(w) && w.width > 300 && w.height < 250; });
+  ASSERT_TRUE(keyboard) << e2e::Describe(desktop.Windows());
+
+  Child target(Wine({Program("tavrel-type-target.exe")}), prefix->Environment(xvfb.Display()),
+               typed.string());
+  const auto window = desktop.WaitWindow([](const Found& w) { return w.name == "Type target"; });
+  ASSERT_TRUE(WaitFor([&] { return window.has_value(); }, kWineStart))
+      << e2e::Describe(desktop.Windows());
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(typed).find("ready") != std::string::npos; }));
+
+  // The template in dialog units gives the client area; Wine draws the frame and caption inside
+  // the window's X window, the frame as wide at the bottom as at the sides.
+  const resources::DialogTemplate& layout = *resources::FindDialog(resource_id::kKeyboardDialog);
+  const int frame = (keyboard->width - resources::DluToPixelsX(layout.cx)) / 2;
+  const int top = keyboard->height - resources::DluToPixelsY(layout.cy) - frame;
+  const auto touchKey = [&](int32_t id) {
+    for (const auto& key : layout.controls) {
+      if (key.id != id) continue;
+      const auto [x, y] = RawFor(keyboard->x + frame + resources::DluToPixelsX(key.x + key.cx / 2),
+                                 keyboard->y + top + resources::DluToPixelsY(key.y + key.cy / 2));
+      emulator.Report(0x81, x, y);
+      emulator.Report(0x80, x, y);
+      return;
+    }
+    ADD_FAILURE() << "no key " << id;
+  };
+  // Shift, h, i, SPACE, 7: the latched Shift makes the next letter a capital.
+  for (int32_t key : {1033, 1044, 1036, 1073, 1065}) touchKey(key);
+  // One line per change of the text, with the C runtime's CR LF.
+  const std::regex typedLine("(^|\n)Hi 7\r?\n");
+  EXPECT_TRUE(WaitFor([&] { return std::regex_search(ReadFile(typed), typedLine); }, 30s))
+      << ReadFile(typed);
 }
 
 }  // namespace
