@@ -260,16 +260,33 @@ TEST_F(WineTest, KeyboardTypesIntoTheFocusedProgramWhenItsKeysAreTouched) {
                (machine / "tavrel.log").string());
   ChooseFromTrayMenu(3);  // Show keyboard
   ASSERT_FALSE(HasFatalFailure());
-  const auto keyboard = desktop.WaitWindow(
-      [](const Found& w) { return IsWineProgram(w) && w.width > 300 && w.height < 250; });
-  ASSERT_TRUE(keyboard) << e2e::Describe(desktop.Windows());
+  const auto isKeyboard = [](const Found& w) {
+    return IsWineProgram(w) && w.width > 300 && w.height < 250;
+  };
+  ASSERT_TRUE(desktop.WaitWindow(isKeyboard)) << e2e::Describe(desktop.Windows());
 
+  // The application in use: the user clicks into its text, which then has the focus.
   Child target(Wine({Program("tavrel-type-target.exe")}), prefix->Environment(xvfb.Display()),
                typed.string());
-  const auto window = desktop.WaitWindow([](const Found& w) { return w.name == "Type target"; });
-  ASSERT_TRUE(WaitFor([&] { return window.has_value(); }, kWineStart))
+  std::optional<Found> window;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        window = desktop.Find([](const Found& w) { return w.name == "Type target"; });
+        return window.has_value();
+      },
+      kWineStart))
       << e2e::Describe(desktop.Windows());
   ASSERT_TRUE(WaitFor([&] { return ReadFile(typed).find("ready") != std::string::npos; }));
+  desktop.Click(window->x + window->width / 2, window->y + window->height / 2);
+  ASSERT_TRUE(WaitFor([&] {
+    const std::string text = ReadFile(typed);
+    return text.rfind("[focus in]") != std::string::npos &&
+           (text.rfind("[focus out]") == std::string::npos ||
+            text.rfind("[focus out]") < text.rfind("[focus in]"));
+  })) << ReadFile(typed);
+  // Found again now: the keyboard has long been placed where it stays.
+  const auto keyboard = desktop.Find(isKeyboard);
+  ASSERT_TRUE(keyboard) << e2e::Describe(desktop.Windows());
 
   // The template in dialog units gives the client area; Wine draws the frame and caption inside
   // the window's X window, the frame as wide at the bottom as at the sides.
@@ -302,7 +319,10 @@ TEST_F(WineTest, KeyboardTypesIntoTheFocusedProgramWhenItsKeysAreTouched) {
   for (const auto& [key, character] : keys) {
     touchKey(key);
     expected.push_back(character);
-    ASSERT_TRUE(holds(expected.c_str())) << ReadFile(typed);
+    ASSERT_TRUE(holds(expected.c_str()))
+        << ReadFile(typed) << "keyboard at " << keyboard->x << "," << keyboard->y << " "
+        << keyboard->width << "x" << keyboard->height << "\n"
+        << e2e::Describe(desktop.Windows());
   }
 }
 
