@@ -69,11 +69,12 @@ void Win32LogSink::WriteFileLine(const std::string& text) {
 void Win32LogSink::Write(LogLevel /*level*/, std::string_view line) {
   std::string text = "tavrel: ";
   text.append(line);
+  const std::string withNewline = text + "\n";
   // One call per output under the lock, so lines from the two threads never interleave.
   std::lock_guard lock(mutex_);
-  OutputDebugStringA((text + "\n").c_str());
+  OutputDebugStringA(withNewline.c_str());
   HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  if (error != nullptr && error != INVALID_HANDLE_VALUE) WriteHandle(error, text + "\n");
+  if (error != nullptr && error != INVALID_HANDLE_VALUE) WriteHandle(error, withNewline);
   WriteFileLine(LocalTime() + text + "\r\n");
 }
 

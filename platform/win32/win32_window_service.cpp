@@ -446,12 +446,15 @@ bool Win32WindowService::WatchTrayHost(std::function<void(bool present)> changed
 }
 
 void Win32WindowService::CheckTrayHost() {
-  const bool present = TrayHostPresent();
-  if (present == trayHostPresent_ || !trayWatch_) return;
-  trayHostPresent_ = present;
+  if (TrayHostPresent() != trayHostPresent_) TellTrayWatch();
+}
+
+void Win32WindowService::TellTrayWatch() {
+  trayHostPresent_ = TrayHostPresent();
+  if (!trayWatch_) return;
   // A copy: the call may end the watch.
   const auto changed = trayWatch_;
-  changed(present);
+  changed(trayHostPresent_);
 }
 
 void Win32WindowService::TaskbarCreated() {
@@ -459,10 +462,7 @@ void Win32WindowService::TaskbarCreated() {
   for (const TrayIcon& icon : trayIcons_) NotifyIconAdd(icon);
   // Told even when the area never seemed gone: an icon that the half-started area refused can
   // be added now that it is ready.
-  trayHostPresent_ = TrayHostPresent();
-  if (!trayWatch_) return;
-  const auto changed = trayWatch_;
-  changed(trayHostPresent_);
+  TellTrayWatch();
 }
 
 void Win32WindowService::TrackPopupMenu(WindowHandle owner, const std::vector<MenuEntry>& items) {

@@ -91,6 +91,8 @@ class Win32WindowService : public WindowService {
     std::string tip;
   };
   bool TrayHostPresent() const;
+  // Looks again and tells the watch, if there is one, what it found.
+  void TellTrayWatch();
   bool NotifyIconAdd(const TrayIcon& icon);
   // An icon of the resource, held until the end; null when there is none.
   void* Icon(int32_t iconId, int32_t size);

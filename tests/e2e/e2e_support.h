@@ -270,6 +270,13 @@ class TavrelEndToEndTest : public ::testing::Test {
     desktop.Press(icon->x + 11, icon->y + 11, false);
     return menu.has_value();
   }
+  // Close, the tray menu's last entry, ends the program with status 0.
+  void CloseFromTrayMenu(Child& tavrel) {
+    ASSERT_TRUE(OpenTrayMenu()) << "the menu did not open on the press";
+    desktop.Key(XK_Up);
+    desktop.Key(XK_Return);
+    EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
+  }
   // What the program wrote, for failure messages.
   std::string Output() {
     std::ifstream in(machine / "tavrel.log");

@@ -57,13 +57,6 @@ class ReconnectEndToEndTest : public TavrelEndToEndTest {
     return WaitFor([&] { return XCheckWindowEvent(view, target, ButtonReleaseMask, &event); }) &&
            std::pair(event.xbutton.x_root, event.xbutton.y_root) == PixelOf(rawX, rawY);
   }
-  void Close(Child& tavrel) {
-    ASSERT_TRUE(OpenTrayMenu());
-    desktop.Key(XK_Up);
-    desktop.Key(XK_Return);
-    EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
-  }
-
   sim::EmulatorOptions options;
   std::optional<sim::ControllerEmulator> emulator;
   Display* view = nullptr;
@@ -94,7 +87,7 @@ TEST_F(ReconnectEndToEndTest, TheLineComesBackAndTouchesFlowAgain) {
   EXPECT_TRUE(TapLands(1400, 700)) << Output();
   // Away from the corners, where the tray and the panel are.
   EXPECT_TRUE(TapLands(700, 1300)) << Output();
-  Close(tavrel);
+  CloseFromTrayMenu(tavrel);
 
   // Each event once, in order, and no line for any of the touches.
   const std::vector<std::string> lines = LogLines();
@@ -123,7 +116,7 @@ TEST_F(ReconnectEndToEndTest, RetriesGoOnQuietlyAndCloseStillEndsAtOnce) {
 
   emulator->HangUp();
   ASSERT_TRUE(Logged("COM5: not back yet (attempt 2)")) << Output();
-  Close(tavrel);
+  CloseFromTrayMenu(tavrel);
   EXPECT_EQ(Output().find("message box"), std::string::npos) << Output();
 }
 

@@ -159,10 +159,7 @@ TEST_F(SetupEndToEndTest, ShowsTheControllerChecksItsMemoryCancelsAndStoresTheFr
             std::string::npos)
       << SettingsFile(machine);
 
-  ASSERT_TRUE(OpenTrayMenu());
-  desktop.Key(XK_Up);
-  desktop.Key(XK_Return);
-  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
+  CloseFromTrayMenu(tavrel);
 }
 
 }  // namespace

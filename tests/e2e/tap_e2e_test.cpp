@@ -91,10 +91,7 @@ TEST_F(TavrelEndToEndTest, ATapLandsWhereTheCalibrationPutsIt) {
     }
   }
 
-  ASSERT_TRUE(OpenTrayMenu());
-  desktop.Key(XK_Up);
-  desktop.Key(XK_Return);
-  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
+  CloseFromTrayMenu(tavrel);
 }
 
 // A hand-edited tone length of 49 days holds the reader in the touch tone; Close still ends the
@@ -117,10 +114,7 @@ TEST_F(TavrelEndToEndTest, CloseEndsTheProgramDuringTheLongestTouchTone) {
   const auto pixel = PixelOf(1000, 1000);
   ASSERT_TRUE(WaitFor([&] { return target.Pointer() == pixel; })) << Output();
 
-  ASSERT_TRUE(OpenTrayMenu());
-  desktop.Key(XK_Up);
-  desktop.Key(XK_Return);
-  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
+  CloseFromTrayMenu(tavrel);
 }
 
 }  // namespace
