@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 # leaves them warnings.
 WERROR := -DTAVREL_WERROR=ON
 
-.PHONY: all deps build run test test-plain test-asan test-tsan bench soak fuzz format clean package windows test-windows package-windows
+.PHONY: all deps configure build run test test-plain test-asan test-tsan bench soak fuzz format clean package windows test-windows package-windows
 
 all: build
 
@@ -20,11 +20,15 @@ deps:
 deps-%:
 	@scripts/install-deps.sh $*
 
-build: deps
+configure: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
 	cmake --build build -j$(JOBS)
 
-run: build
+# Only the two programs the session runs, not the tests.
+run: configure
+	cmake --build build -j$(JOBS) --target tavrel tavrel-sim
 	scripts/run.sh
 
 # The plain suite, then everything under Address + UndefinedBehavior sanitizers,

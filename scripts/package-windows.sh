@@ -2,10 +2,12 @@
 # Packs the Windows build (default build-win32/) into tavrel-<version>-win32.zip (tavrel.exe, the
 # README, the registry defaults) and, where makensis is installed, tavrel-<version>-setup.exe.
 # Checks the zip's file list, then installs, imports the defaults and uninstalls silently under
-# Wine in a scratch prefix.
+# Wine in a scratch prefix. Where 32-bit Wine cannot run (wine-flavour.sh), that check runs an
+# installer of the 64-bit build, made the same way, under 64-bit Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 here="$PWD"
+source scripts/wine-flavour.sh
 win="$(cd "${1:-build-win32}" && pwd)"
 version=$(sed -n 's/^project(tavrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 files=("$win/tavrel.exe" "$here/README.md" "$here/packaging/windows/tavrel-defaults.reg")
@@ -26,10 +28,23 @@ if ! command -v makensis >/dev/null; then
   echo "package-windows.sh: makensis not found (Debian package nsis): no installer"
   exit 0
 fi
+# installer TREE OUTFILE [TARGET]: the installer of the Windows build in TREE.
+installer() {
+  makensis -V2 -DVERSION="$version" -DOUTFILE="$2" -DEXE="$1/tavrel.exe" -DREADME="${files[1]}" \
+    -DDEFAULTS="${files[2]}" ${3:+-DTARGET="$3"} packaging/windows/tavrel.nsi
+}
 setup="$win/tavrel-$version-setup.exe"
-makensis -V2 -DVERSION="$version" -DOUTFILE="$setup" -DEXE="${files[0]}" -DREADME="${files[1]}" \
-  -DDEFAULTS="${files[2]}" packaging/windows/tavrel.nsi
+installer "$win" "$setup"
 echo "$setup"
+
+why64=$(why_64bit_wine)
+if [ -n "$why64" ]; then
+  echo "package-windows.sh: the installer is checked as a 64-bit build under 64-bit Wine, since $why64"
+  win64=$(build_64bit_windows "$win")
+  setup="$win64/tavrel-$version-setup-check.exe"
+  installer "$win64" "$setup" amd64-unicode
+  export TAVREL_WINE=/usr/lib/wine/wine64 TAVREL_WINEARCH=win64
+fi
 
 work=$(mktemp -d)
 export TAVREL_WINEPREFIX="$work/prefix"

@@ -3,27 +3,17 @@
 # the Win32 back ends') through its ctest, then the host tests that drive the Windows programs
 # against the emulator on Xvfb (label "wine" in the Linux build). Usage: test-windows.sh HOST WIN32
 #
-# 32-bit Wine is itself a 32-bit Linux program. Where the kernel runs none, or 32-bit Wine could
-# not be installed, the same sources are built for 64-bit Windows next to WIN32 (build-win64) and
-# tested under 64-bit Wine: the 32-bit build then only shows that it compiles.
+# Where 32-bit Wine cannot run, a 64-bit build under 64-bit Wine (wine-flavour.sh).
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 host="$(cd "${1:-build}" && pwd)"
 win="$(cd "${2:-build-win32}" && pwd)"
+source "$here/wine-flavour.sh"
 
-why64=""
-if ! "$here/kernel-runs-32bit.sh"; then
-  why64="this kernel runs no 32-bit programs"
-elif ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
-  why64="32-bit Wine (wine32:i386) is not installed"
-fi
+why64=$(why_64bit_wine)
 if [ -n "$why64" ]; then
   echo "Windows tests: 64-bit build under 64-bit Wine, since $why64; the 32-bit build is compiled, not run"
-  "$here/install-deps.sh" windows64 || exit 1
-  win="$(dirname "$win")/build-win64"
-  cmake -S "$here/.." -B "$win" -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/mingw-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVREL_WERROR=ON >/dev/null || exit 1
-  cmake --build "$win" -j"${JOBS:-$(nproc)}" || exit 1
+  win=$(build_64bit_windows "$win") || exit 1
   export TAVREL_WINE=/usr/lib/wine/wine64 TAVREL_WINEARCH=win64
 else
   echo "Windows tests: 32-bit build under 32-bit Wine"

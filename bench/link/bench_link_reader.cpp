@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -172,13 +173,21 @@ Figures Floor(sim::ControllerEmulator& emulator, std::mutex& mutex,
   return Measure(sent, arrived, cpu, seconds);
 }
 
+// "N.NN x", or "n/a" where the base is not positive.
+std::string Ratio(double value, double base) {
+  if (base <= 0) return "n/a";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f x", value / base);
+  return text;
+}
+
 void PrintBeside(const Figures& reader, const Figures& floor) {
   std::printf("\nagainst the floor (bare poll + read, same line and pacing):\n");
   std::printf("                                      reader    floor     reader/floor\n");
-  std::printf("CPU share (%% of one core)             %-9.2f %-9.2f %.2f x (target <= 1.3 x)\n",
-              reader.cpuShare, floor.cpuShare, reader.cpuShare / floor.cpuShare);
-  std::printf("latency median (us)                   %-9.0f %-9.0f %.2f x\n", reader.median,
-              floor.median, reader.median / floor.median);
+  std::printf("CPU share (%% of one core)             %-9.2f %-9.2f %s (target <= 1.3 x)\n",
+              reader.cpuShare, floor.cpuShare, Ratio(reader.cpuShare, floor.cpuShare).c_str());
+  std::printf("latency median (us)                   %-9.0f %-9.0f %s\n", reader.median,
+              floor.median, Ratio(reader.median, floor.median).c_str());
   std::printf("latency p99 (us)                      %-9.0f %-9.0f %+.0f us (target <= +100 us)\n",
               reader.p99, floor.p99, reader.p99 - floor.p99);
   std::printf("reports lost                          %-9ld %-9ld\n", reader.lost, floor.lost);

@@ -1,8 +1,12 @@
 ; The Windows installer: tavrel.exe, the README and the registry defaults into Program Files,
 ; started at every user's logon, with an uninstaller. Uninstalling keeps the settings key
 ; (HKLM\Software\Morvane\Tavrel). makensis gets VERSION, OUTFILE and the three files' paths
-; (EXE, README, DEFAULTS) from scripts/package-windows.sh.
+; (EXE, README, DEFAULTS), and optionally TARGET, from scripts/package-windows.sh.
 Unicode true
+; TARGET=amd64-unicode: an installer of the 64-bit build, for checking under 64-bit Wine.
+!ifdef TARGET
+  Target "${TARGET}"
+!endif
 Name "Tavrel ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES\Tavrel"

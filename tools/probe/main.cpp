@@ -1,10 +1,5 @@
 // tavrel-link-probe: finds the controller as the program does, shows its calibration, then prints
 // every pointer event its touches make, for a given number of seconds (default 30).
-#include <cstdio>
-#include <cstdlib>
-#include <string_view>
-
-#include "app/command_line.h"
 #include "platform/linux/kept_system_parameters.h"
 #include "platform/linux/linux_events.h"
 #include "platform/linux/linux_runtime.h"
@@ -15,16 +10,14 @@
 
 int main(int argc, char** argv) {
   using namespace tavrel;
-  if (argc == 2 && std::string_view(argv[1]) == "--version") {
-    std::fputs(VersionLine("tavrel-link-probe").c_str(), stdout);
-    return 0;
-  }
+  int status = 0;
+  const std::optional<int> seconds = ProbeSeconds(argc, argv, status);
+  if (!seconds) return status;
   SettingsFileStore store(MachineDirectory());
   KeptSystemParameters system;
   LinuxSerialPorts ports;
   LinuxEventService events;
   LinuxThreadService threads;
   SystemClock clock;
-  return RunLinkProbe(store, system, {ports, events, threads, clock},
-                      argc > 1 ? std::atoi(argv[1]) : 30);
+  return RunLinkProbe(store, system, {ports, events, threads, clock}, *seconds);
 }

@@ -1,9 +1,12 @@
 #include "tools/probe/probe.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <thread>
 
+#include "app/command_line.h"
 #include "platform/windowless_service.h"
 
 namespace tavrel {
@@ -60,6 +63,39 @@ int RunLinkProbe(SettingsStore& store, SystemParameters& system, CTvSerialPort::
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
   port.CloseSerialPort(1);
   return 0;
+}
+
+namespace {
+
+constexpr std::string_view kProbeHelp =
+    "Usage: tavrel-link-probe [SECONDS | --help | --version]\n"
+    "Finds the touch controller on its serial port as tavrel does, prints its calibration, then\n"
+    "every pointer event its touches make for SECONDS (default 30).\n";
+
+// A whole number of seconds from 1 to a day, or nothing.
+std::optional<int> SecondsArgument(std::string_view text) {
+  int seconds = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (seconds < 1 || seconds > 24 * 60 * 60) return std::nullopt;
+  return seconds;
+}
+
+}  // namespace
+
+std::optional<int> ProbeSeconds(int argc, char** argv, int& status) {
+  const std::vector<std::string_view> args = ArgumentsAfterName(argc, argv);
+  if (args.empty()) return 30;
+  if (args.size() == 1) {
+    if (const std::optional<int> seconds = SecondsArgument(args[0])) return seconds;
+  }
+  CommandLineOutcome outcome = ParseCommandLine("tavrel-link-probe", kProbeHelp, args);
+  if (outcome.status == 2)
+    outcome.err = std::string(kProbeHelp.substr(0, kProbeHelp.find('\n') + 1));
+  std::cout << outcome.out;
+  std::cerr << outcome.err;
+  status = outcome.status;
+  return std::nullopt;
 }
 
 }  // namespace tavrel

@@ -271,6 +271,9 @@ std::optional<std::chrono::nanoseconds> ControllerEmulator::WriteDue() {
       continue;
     }
     const size_t count = options_.pace ? 1 : current_->bytes.size() - position_;
+    // Stamped before the write: the reader may take the bytes before write() returns here, and
+    // a stamp after it would make that latency negative.
+    const auto writing = SteadyClock::now();
     const ssize_t wrote = write(master_, current_->bytes.data() + position_, count);
     if (wrote < 0) {
       if (errno != EAGAIN && errno != EINTR) DoHangUp();
@@ -282,7 +285,7 @@ std::optional<std::chrono::nanoseconds> ControllerEmulator::WriteDue() {
     if (options_.pace) due_ = std::max(due_ + kByteTime, now);
     lineFree_ = due_;
     if (position_ == current_->bytes.size()) {
-      if (current_->report && onReportSent_) onReportSent_(SteadyClock::now());
+      if (current_->report && onReportSent_) onReportSent_(writing);
       current_.reset();
     }
   }
