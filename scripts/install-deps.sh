@@ -52,6 +52,7 @@ windows64_set() {
   need "the 64-bit Windows tests" g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64
 }
 windows_set() {
+  [ -n "${needed_by[wine]:-}" ] && return 0
   need "the Windows build and its tests" g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest \
     wine
   if "$here/kernel-runs-32bit.sh"; then
