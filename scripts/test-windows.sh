@@ -16,7 +16,7 @@ if [ -n "$why64" ]; then
   win=$(build_64bit_windows "$win") || exit 1
   export TAVREL_WINE=/usr/lib/wine/wine64 TAVREL_WINEARCH=win64
 else
-  echo "Windows tests: 32-bit build under 32-bit Wine"
+  echo "Windows tests: 32-bit build under 32-bit Wine, since this kernel runs 32-bit programs and wine32:i386 is installed"
 fi
 export TAVREL_WINEPREFIX="$win/wine-prefix" TAVREL_WINDOWS_BUILD="$win"
 
