@@ -17,9 +17,12 @@ std::string SessionInput::TryUinput(bool withDisplay) {
   UinputPointerService::Geometry geometry;
   if (withDisplay) {
     geometry_ = std::make_unique<X11DesktopGeometry>();
-    layout_ = std::make_unique<XkbKeyService>();
     if (geometry_->IsOpen()) geometry = [this] { return geometry_->Current(); };
-  } else {
+    auto serverLayout = std::make_unique<XkbKeyService>();
+    if (serverLayout->IsOpen()) layout_ = std::move(serverLayout);
+  }
+  // Without an X server (none, or a Wayland session without XWayland), the system's layout.
+  if (!layout_) {
     auto layout = std::make_unique<XkbCommonLayout>(XkbCommonLayout::FromEnvironment());
     if (!layout->IsValid()) log::Info("No keyboard layout data: the keys type nothing");
     layout_ = std::move(layout);
