@@ -6,15 +6,18 @@
 
 namespace tavrel {
 
-std::string TavrelHelp(std::string_view whereItKeepsThings) {
-  return "Usage: tavrel [--help | --version]\n"
+std::string TavrelHelp(std::string_view whereItKeepsThings, std::string_view moreOptions) {
+  return "Usage: tavrel [--help | --version" +
+         std::string(moreOptions.empty() ? "" : " | OPTION...") +
+         "]\n"
          "The touch-screen manager: finds the touch controller on its serial port, turns its\n"
          "touches into pointer input and sits in the notification area. It takes no other\n"
-         "arguments.\n" +
+         "arguments than those below.\n" +
          std::string(whereItKeepsThings) +
          "\n"
          "  --help     show this help and end\n"
-         "  --version  show the version and end\n";
+         "  --version  show the version and end\n" +
+         std::string(moreOptions);
 }
 
 std::vector<std::string_view> ArgumentsAfterName(int argc, char** argv) {
@@ -37,8 +40,12 @@ CommandLineOutcome ParseCommandLine(std::string_view program, std::string_view h
 
 std::optional<int> HandleCommandLine(std::string_view program, std::string_view help, int argc,
                                      char** argv) {
-  const CommandLineOutcome outcome =
-      ParseCommandLine(program, help, ArgumentsAfterName(argc, argv));
+  return HandleCommandLine(program, help, ArgumentsAfterName(argc, argv));
+}
+
+std::optional<int> HandleCommandLine(std::string_view program, std::string_view help,
+                                     std::span<const std::string_view> args) {
+  const CommandLineOutcome outcome = ParseCommandLine(program, help, args);
   std::cout << outcome.out;
   std::cerr << outcome.err;
   if (outcome.run) return std::nullopt;

@@ -27,8 +27,8 @@ CommandLineOutcome ParseCommandLine(std::string_view program, std::string_view h
                                     std::span<const std::string_view> args);
 
 // The help text of the program tavrel, with the lines that say where its settings (and log)
-// live on this desktop.
-std::string TavrelHelp(std::string_view whereItKeepsThings);
+// live on this desktop, and the lines of the options this desktop's program takes besides.
+std::string TavrelHelp(std::string_view whereItKeepsThings, std::string_view moreOptions = "");
 
 // main's arguments after the program's name.
 std::vector<std::string_view> ArgumentsAfterName(int argc, char** argv);
@@ -37,5 +37,8 @@ std::vector<std::string_view> ArgumentsAfterName(int argc, char** argv);
 // when the program runs.
 std::optional<int> HandleCommandLine(std::string_view program, std::string_view help, int argc,
                                      char** argv);
+// The same on arguments already taken from main's.
+std::optional<int> HandleCommandLine(std::string_view program, std::string_view help,
+                                     std::span<const std::string_view> args);
 
 }  // namespace tavrel

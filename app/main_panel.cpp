@@ -44,8 +44,9 @@ int32_t MainPanel::OnInitDialog() {
   app_.AddTrayIcon(app_.Title());
   windows_.WatchTrayHost([this](bool present) { OnTrayHostChanged(present); });
   FollowTrayIcon();
-  wayland_notice::ShowOnce(platform_.store, windows_,
-                           [](const char* name) { return std::getenv(name); });
+  wayland_notice::ShowOnce(
+      platform_.store, windows_, [](const char* name) { return std::getenv(name); },
+      platform_.pointer.ReachesEveryClient());
 
   int32_t foundPort = 0;
   if (serialPort->DetectController(foundPort) != link_result::kOk) {

@@ -13,13 +13,15 @@ bool IsWaylandSession(const Environment& environment) {
          (display != nullptr && *display != '\0');
 }
 
-void ShowOnce(SettingsStore& store, WindowService& windows, const Environment& environment) {
+void ShowOnce(SettingsStore& store, WindowService& windows, const Environment& environment,
+              bool reachesEveryClient) {
   if (!IsWaylandSession(environment)) return;
-  log::Info(kText);
+  const char* text = reachesEveryClient ? kUinputText : kXTestText;
+  log::Info(text);
   if (store.Read(kShownValue).value_or(0) != 0) return;
   // Remembered before the box, so that a start that never gets past it does not show it again.
   if (!store.Write(kShownValue, 1)) log::Info("The Wayland notice could not be remembered");
-  windows.ShowMessage(kCaption, kText);
+  windows.ShowMessage(kCaption, text);
 }
 
 }  // namespace tavrel::wayland_notice

@@ -28,6 +28,9 @@ class PointerService {
   virtual ~PointerService() = default;
   // Injects the event; returns the number of events accepted (0 or 1).
   virtual uint32_t SendInput(const MouseInput& input) = 0;
+  // Whether the events reach every application of the session: a kernel input device's do;
+  // those of a display server's test extension reach only that server's clients.
+  virtual bool ReachesEveryClient() const { return false; }
 };
 
 }  // namespace tavrel

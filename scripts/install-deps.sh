@@ -41,12 +41,14 @@ need() {
 run_set() {
   need "building and running tavrel" cmake g++ make pkg-config \
     libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libgl-dev \
-    libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev libxi-dev libasound2-dev \
+    libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev libxi-dev libasound2-dev libevdev-dev \
     xvfb trayer xdotool xinput x11-utils imagemagick fonts-liberation
 }
 test_set() {
   run_set
   need "the Linux tests" x11-apps x11-xkb-utils openbox desktop-file-utils
+  # A real kernel with /dev/uinput under emulation, for the virtual input devices' test.
+  need "the Linux tests" qemu-system-x86 linux-image-amd64 busybox-static
 }
 windows64_set() {
   need "the 64-bit Windows tests" g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64

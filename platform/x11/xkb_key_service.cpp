@@ -7,44 +7,11 @@
 
 #include <cstring>
 
+#include "platform/xkb_key_names.h"
+
 namespace tavrel {
 
 namespace {
-
-// Physical keys by XKB key name; the punctuation keys carry the virtual keys of their places on
-// a US keyboard, as the desktop numbers them there.
-struct NamedKey {
-  uint8_t virtualKey;
-  const char* name;
-};
-constexpr NamedKey kNamedKeys[] = {
-    {'1', "AE01"},           {'2', "AE02"},
-    {'3', "AE03"},           {'4', "AE04"},
-    {'5', "AE05"},           {'6', "AE06"},
-    {'7', "AE07"},           {'8', "AE08"},
-    {'9', "AE09"},           {'0', "AE10"},
-    {vk::kOem3, "TLDE"},     {vk::kOemMinus, "AE11"},
-    {vk::kOemPlus, "AE12"},  {vk::kOem4, "AD11"},
-    {vk::kOem6, "AD12"},     {vk::kOem5, "BKSL"},
-    {vk::kOem1, "AC10"},     {vk::kOem7, "AC11"},
-    {vk::kOemComma, "AB08"}, {vk::kOemPeriod, "AB09"},
-    {vk::kOem2, "AB10"},     {vk::kOem102, "LSGT"},
-    {vk::kBack, "BKSP"},     {vk::kTab, "TAB"},
-    {vk::kReturn, "RTRN"},   {vk::kShift, "LFSH"},
-    {vk::kControl, "LCTL"},  {vk::kCapital, "CAPS"},
-    {vk::kEscape, "ESC"},    {vk::kSpace, "SPCE"},
-    {vk::kPrior, "PGUP"},    {vk::kNext, "PGDN"},
-    {vk::kLeft, "LEFT"},     {vk::kUp, "UP"},
-    {vk::kRight, "RGHT"},    {vk::kDown, "DOWN"},
-    {vk::kInsert, "INS"},    {vk::kDelete, "DELE"},
-    {vk::kLMenu, "LALT"},    {vk::kRMenu, "RALT"},
-    {vk::kF1, "FK01"},       {vk::kF1 + 1, "FK02"},
-    {vk::kF1 + 2, "FK03"},   {vk::kF1 + 3, "FK04"},
-    {vk::kF1 + 4, "FK05"},   {vk::kF1 + 5, "FK06"},
-    {vk::kF1 + 6, "FK07"},   {vk::kF1 + 7, "FK08"},
-    {vk::kF1 + 8, "FK09"},   {vk::kF1 + 9, "FK10"},
-    {vk::kF1 + 10, "FK11"},  {vk::kF12, "FK12"},
-};
 
 // The keysym an 8-bit character stands for: Latin-1 and the four control characters that have
 // keys; NoSymbol for the rest.
@@ -184,7 +151,7 @@ const char* RightTwin(uint8_t virtualKey) {
   }
 }
 
-KeyCode KeycodeOf(const Keymap& keymap, uint8_t virtualKey) {
+KeyCode PhysicalKey(const Keymap& keymap, uint8_t virtualKey) {
   if (virtualKey >= 'A' && virtualKey <= 'Z') {
     return keymap.ByFirstLevel(static_cast<KeySym>(XK_a + (virtualKey - 'A')));
   }
@@ -216,7 +183,7 @@ void XkbKeyService::KeyEvent(uint8_t virtualKey, bool release) {
   if (display_ == nullptr) return;
   const Keymap keymap(display_);
   if (!keymap.IsValid()) return;
-  const KeyCode keycode = KeycodeOf(keymap, virtualKey);
+  const KeyCode keycode = PhysicalKey(keymap, virtualKey);
   if (keycode == 0) return;
   XTestFakeKeyEvent(display_, keycode, release ? False : True, CurrentTime);
   XFlush(display_);
@@ -229,6 +196,12 @@ uint16_t XkbKeyService::VkKeyScan(char character) {
   return keymap.IsValid() ? keymap.Scan(sym) : kNoKey;
 }
 
+uint8_t XkbKeyService::KeycodeOf(uint8_t virtualKey) {
+  if (display_ == nullptr) return 0;
+  const Keymap keymap(display_);
+  return keymap.IsValid() ? PhysicalKey(keymap, virtualKey) : 0;
+}
+
 uint16_t XkbKeyService::GetKeyState(uint8_t virtualKey) {
   if (display_ == nullptr) return 0;
   const Keymap keymap(display_);
@@ -237,7 +210,8 @@ uint16_t XkbKeyService::GetKeyState(uint8_t virtualKey) {
   XQueryKeymap(display_, pressed);
   auto isDown = [&](KeyCode kc) { return kc != 0 && (pressed[kc / 8] & (1 << (kc % 8))) != 0; };
   const char* twin = RightTwin(virtualKey);
-  const bool down = isDown(KeycodeOf(keymap, virtualKey)) || (twin && isDown(keymap.ByName(twin)));
+  const bool down =
+      isDown(PhysicalKey(keymap, virtualKey)) || (twin && isDown(keymap.ByName(twin)));
   uint16_t state = down ? kKeyDown : 0;
   XkbStateRec xkbState{};
   if (virtualKey == vk::kCapital && XkbGetState(display_, XkbUseCoreKbd, &xkbState) == Success &&

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/key_layout.h"
 #include "platform/key_service.h"
 
 struct _XDisplay;
@@ -13,8 +14,8 @@ namespace tavrel {
 // XKB key name (digits, punctuation, named keys: their places on a US keyboard) and, for letters,
 // to the key that types the letter at the first level of the active group. Right Alt is the key
 // named RALT: the level-3 shift (AltGr) on layouts that have a third level. For the
-// user-interface thread only.
-class XkbKeyService : public KeyService {
+// user-interface thread only. Its lookups serve other back ends as the X server's layout.
+class XkbKeyService : public KeyService, public KeyLayout {
  public:
   // displayName as XOpenDisplay takes it; empty for $DISPLAY.
   explicit XkbKeyService(const std::string& displayName = "");
@@ -32,6 +33,7 @@ class XkbKeyService : public KeyService {
   // as far as those levels are reached with Shift and the RALT key alone.
   uint16_t VkKeyScan(char character) override;
   uint16_t GetKeyState(uint8_t virtualKey) override;
+  uint8_t KeycodeOf(uint8_t virtualKey) override;
 
  private:
   _XDisplay* display_ = nullptr;

@@ -2,10 +2,8 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
-#include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace tavrel {
 
@@ -31,96 +29,35 @@ XTestPointerService::XTestPointerService(const std::string& displayName) {
     return;
   }
   display_ = display;
-  // Primary outputs and current screen resources came with RandR 1.3. The core query comes
-  // first: libXrandr leaks its per-display record on a server without the extension.
-  int opcode;
-  randr_ = XQueryExtension(display_, "RANDR", &opcode, &event, &error) &&
-           XRRQueryVersion(display_, &major, &minor) && (major > 1 || minor >= 3);
-  if (randr_) {
-    XRRSelectInput(display_, DefaultRootWindow(display_),
-                   RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
-  }
-  ReadMonitor();
+  monitors_ = std::make_unique<RandrMonitors>(display_);
 }
 
 XTestPointerService::~XTestPointerService() {
+  ReleaseHeldButtons();
+  monitors_.reset();
   if (display_ != nullptr) XCloseDisplay(display_);
 }
 
-uint32_t XTestPointerService::SendInput(const MouseInput& input) {
-  std::lock_guard lock(mutex_);
-  if (display_ == nullptr) return 0;
-  const bool move = (input.dwFlags & kMouseMove) != 0;
-  // Relative moves are not used by the program.
-  if (move && (input.dwFlags & kMouseAbsolute) == 0) return 0;
-  if (move) {
-    FollowMonitorChanges();
-    XTestFakeMotionEvent(display_, DefaultScreen(display_),
-                         ScaleAbsolute(input.dx, monitor_.x, monitor_.width),
-                         ScaleAbsolute(input.dy, monitor_.y, monitor_.height), CurrentTime);
-  }
-  // The order in which the desktop applies combined flags.
-  if (input.dwFlags & kMouseLeftDown) {
-    if (leftHeld_ && onRepeatedLeftPress_) onRepeatedLeftPress_();
-    Button(kLeftButton, true);
-    leftHeld_ = true;
-  }
-  if (input.dwFlags & kMouseLeftUp) {
-    Button(kLeftButton, false);
-    leftHeld_ = false;
-  }
-  if (input.dwFlags & kMouseRightDown) Button(kRightButton, true);
-  if (input.dwFlags & kMouseRightUp) Button(kRightButton, false);
-  XFlush(display_);
-  return 1;
+void XTestPointerService::Move(int32_t x, int32_t y) {
+  monitors_->Follow();
+  const MonitorRect monitor = monitors_->Primary();
+  XTestFakeMotionEvent(display_, DefaultScreen(display_),
+                       ScaleAbsolute(x, monitor.x, monitor.width),
+                       ScaleAbsolute(y, monitor.y, monitor.height), CurrentTime);
 }
+
+void XTestPointerService::Press(Button button, bool down) {
+  XTestFakeButtonEvent(display_, button == Button::kLeft ? kLeftButton : kRightButton,
+                       down ? True : False, CurrentTime);
+}
+
+void XTestPointerService::Flush() { XFlush(display_); }
 
 MonitorRect XTestPointerService::Monitor() {
   std::lock_guard lock(mutex_);
-  if (display_ != nullptr) FollowMonitorChanges();
-  return monitor_;
-}
-
-void XTestPointerService::OnRepeatedLeftPress(std::function<void()> call) {
-  std::lock_guard lock(mutex_);
-  onRepeatedLeftPress_ = std::move(call);
-}
-
-void XTestPointerService::Button(unsigned int button, bool press) {
-  XTestFakeButtonEvent(display_, button, press ? True : False, CurrentTime);
-}
-
-// The connection receives only RandR events; any of them may have moved the primary monitor.
-void XTestPointerService::FollowMonitorChanges() {
-  bool changed = false;
-  while (XPending(display_) > 0) {
-    XEvent event;
-    XNextEvent(display_, &event);
-    XRRUpdateConfiguration(&event);
-    changed = true;
-  }
-  if (changed) ReadMonitor();
-}
-
-void XTestPointerService::ReadMonitor() {
-  const int screen = DefaultScreen(display_);
-  monitor_ = {0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen)};
-  if (!randr_) return;
-  const Window root = RootWindow(display_, screen);
-  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, root);
-  if (resources == nullptr) return;
-  const RROutput primary = XRRGetOutputPrimary(display_, root);
-  XRROutputInfo* output =
-      primary != None ? XRRGetOutputInfo(display_, resources, primary) : nullptr;
-  if (output != nullptr && output->crtc != None) {
-    XRRCrtcInfo* crtc = XRRGetCrtcInfo(display_, resources, output->crtc);
-    if (crtc != nullptr && crtc->width > 0 && crtc->height > 0) {
-      monitor_ = {crtc->x, crtc->y, static_cast<int>(crtc->width), static_cast<int>(crtc->height)};
-    }
-    if (crtc != nullptr) XRRFreeCrtcInfo(crtc);
-  }
-  if (output != nullptr) XRRFreeOutputInfo(output);
-  XRRFreeScreenResources(resources);
+  if (display_ == nullptr) return {};
+  monitors_->Follow();
+  return monitors_->Primary();
 }
 
 }  // namespace tavrel

@@ -1,23 +1,14 @@
 #pragma once
 
-#include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 
-#include "platform/pointer_service.h"
+#include "platform/mouse_injector.h"
+#include "platform/x11/randr_monitors.h"
 
 struct _XDisplay;
 
 namespace tavrel {
-
-// A monitor's rectangle in root-window pixels.
-struct MonitorRect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-  bool operator==(const MonitorRect&) const = default;
-};
 
 // pixel = value × size / 65536 + origin. Values outside 0..65535 are passed on, so the server
 // clamps them to the screen; only what the protocol's 16-bit coordinates cannot carry is held at
@@ -27,7 +18,7 @@ int ScaleAbsolute(int32_t value, int origin, int size);
 // Injects pointer events through the XTest extension on its own display connection, opened once
 // at construction. Absolute moves map 0..65535 onto the primary monitor (RandR's primary output,
 // else the whole screen), followed as the monitors change. Safe to call from any thread.
-class XTestPointerService : public PointerService {
+class XTestPointerService : public MouseInjector {
  public:
   // displayName as XOpenDisplay takes it; empty for $DISPLAY.
   explicit XTestPointerService(const std::string& displayName = "");
@@ -37,25 +28,16 @@ class XTestPointerService : public PointerService {
 
   // False when the display or its XTest extension was unavailable; every event is then refused.
   bool IsOpen() const { return display_ != nullptr; }
-  // Moves (absolute only) and button transitions; returns 1 when injected, 0 when refused.
-  uint32_t SendInput(const MouseInput& input) override;
   MonitorRect Monitor();
-  // Called, on the injecting thread and without waiting, for each left press injected while an
-  // earlier one still holds the button: the server delivers such a press to no window.
-  void OnRepeatedLeftPress(std::function<void()> call);
 
  private:
-  void FollowMonitorChanges();
-  void ReadMonitor();
-  void Button(unsigned int button, bool press);
+  bool Ready() override { return display_ != nullptr; }
+  void Move(int32_t x, int32_t y) override;
+  void Press(Button button, bool down) override;
+  void Flush() override;
 
-  std::mutex mutex_;
   _XDisplay* display_ = nullptr;
-  bool randr_ = false;
-  MonitorRect monitor_;
-  // The left button as this service last set it.
-  bool leftHeld_ = false;
-  std::function<void()> onRepeatedLeftPress_;
+  std::unique_ptr<RandrMonitors> monitors_;
 };
 
 }  // namespace tavrel

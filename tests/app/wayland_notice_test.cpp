@@ -44,7 +44,7 @@ TEST(WaylandNoticeTest, ShownOncePerMachineOnlyInAWaylandSession) {
     if (row.failingWrite) store.failingWrites.insert(wayland_notice::kShownValue);
     FakeWindowService windows;
     for (int start = 0; start < 2; ++start) {
-      wayland_notice::ShowOnce(store, windows, From(row.environment));
+      wayland_notice::ShowOnce(store, windows, From(row.environment), false);
     }
     const auto messages = windows.Messages();
     ASSERT_EQ(static_cast<int>(messages.size()), row.boxes);

@@ -56,6 +56,9 @@ TEST_F(InstallTest, InstallsEveryFileAndNothingElse) {
       {"usr/share/doc/tavrel/copyright", false},
       {"usr/share/doc/tavrel/changelog.gz", false},
       {"usr/share/doc/tavrel/60-tavrel-touch.rules", false},
+      {"lib/systemd/system/tavrel.service", false},
+      {"lib/udev/rules.d/70-tavrel-uinput.rules", false},
+      {"usr/lib/sysusers.d/tavrel.conf", false},
   };
   std::set<std::string> expected;
   for (const Row& row : rows) {
