@@ -40,7 +40,11 @@ int32_t CTvSerialPort::WriteData(const uint8_t* bytes, uint32_t count, uint32_t&
   }
   written = 0;
   const auto done = port_->Write(bytes, count, kWriteTimeoutMs);
-  if (!done) return link_result::kWriteFailed;
+  if (!done) {
+    // Completed with an error: the line has failed; the reader reconnects once released.
+    lineLost_ = true;
+    return link_result::kWriteFailed;
+  }
   written = *done;
   LogBytes("sent", bytes, written);
   platform_.clock.Sleep(kPauseAfterWriteMs);
@@ -51,11 +55,14 @@ int32_t CTvSerialPort::ReadData(uint8_t* buffer, uint32_t capacity, uint32_t& re
   received = 0;
   if (!port_) return link_result::kReadFailed;
   const int32_t woke = port_->WaitReceived(answerAbort_, kAnswerTimeoutMs, 1);
+  // A hang-up seen here is the reader's to handle: the device reports it only once.
+  if (woke == kWaitFailed) lineLost_ = true;
   // An abort event (the program ends, or a command wants the line) fails the read as well.
   if (woke == kWaitFailed || woke >= 0) return link_result::kReadFailed;
   if (woke != kWaitReceived) return link_result::kOk;
   while (received < capacity) {
     const auto got = port_->Read(buffer + received, capacity - received);
+    if (!got) lineLost_ = true;
     if (!got || *got == 0) break;
     received += *got;
   }
@@ -203,6 +210,7 @@ int32_t CTvSerialPort::ReadCalibration() {
   Corners corners = settings_.GetCorners();
   const bool read = ReadCorners(corners);
   settings_.SetCorners(corners);
+  NoteControllerCorners(corners);
   return read ? link_result::kOk : link_result::kCalibrationReadFailed;
 }
 
@@ -229,7 +237,9 @@ int32_t CTvSerialPort::WriteCalibration() {
                         static_cast<uint8_t>((value >> 8) & 0xFF), echo) != link_result::kOk ||
         echo != index;
   }
-  return failed ? link_result::kCalibrationWriteFailed : link_result::kOk;
+  if (failed) return link_result::kCalibrationWriteFailed;
+  NoteControllerCorners(corners);
+  return link_result::kOk;
 }
 
 std::string CTvSerialPort::PortNameOf(int32_t number) {
@@ -268,8 +278,7 @@ int32_t CTvSerialPort::DetectController(int32_t& port) {
   if (ReadCalibration() == link_result::kOk) {
     log::Info("calibration read from the controller");
   } else {
-    const bool stored = settings_.LoadCorners() == kSettingsOk;
-    if (!stored) settings_.ResetCorners();
+    const bool stored = FallBackToStoredCorners();
     log::Info(stored ? "calibration not read from the controller; using the stored one"
                      : "calibration not read from the controller; using the factory one");
     settings_.ShowMessage("Failed loading calibration data. Loading default value!");

@@ -44,6 +44,9 @@ int32_t CTvSerialPort::OpenSerialPort(const std::string& name) {
   // An open over an open port would orphan its reader; callers close first, but make sure.
   EndReader();
   port_.reset();
+  lineLost_ = false;
+  // Until the controller's corners are read, those in effect count as its own.
+  NoteControllerCorners(settings_.GetCorners());
   port_ = platform_.ports.Open(name);
   if (!port_) return link_result::kOpenFailed;
   ConfigurePort([this](const char* text) { settings_.ShowMessage(text); });
@@ -172,6 +175,8 @@ void CTvSerialPort::ReaderThread(Reader reader) {
 bool CTvSerialPort::Listen(const Reader& reader, ReportFramer& framer) {
   Event* const running[] = {reader.quit, reader.stop};
   for (;;) {
+    // A command may have seen the line fail while the reader was parked.
+    if (lineLost_) return true;
     const int32_t woke = reader.port->WaitReceived(running, kWaitForever,
                                                    ReportFramer::kReportLength - framer.Pending());
     if (woke == 0) return false;
@@ -182,7 +187,7 @@ bool CTvSerialPort::Listen(const Reader& reader, ReportFramer& framer) {
       if (!Park(reader)) return false;
     } else if (woke == kWaitFailed || (woke == kWaitReceived && !Drain(*reader.port, framer))) {
       // A USB adapter pulled out, or the far end hung up.
-      return true;
+      lineLost_ = true;
     }
   }
 }
@@ -208,6 +213,7 @@ bool CTvSerialPort::Reconnect(Reader& reader) {
       log::Info(portName_ + " answers again; calibration read (attempt " + std::to_string(attempt) +
                 ")");
       reader.port = port_.get();
+      lineLost_ = false;
       return true;
     }
     log::Debug(portName_ + " not back yet (attempt " + std::to_string(attempt) + ")");
@@ -222,15 +228,39 @@ bool CTvSerialPort::Reopen(const Reader& reader) {
   ConfigurePort([&configured](const char*) { configured = false; });
   Event* const aborts[] = {reader.quit, reader.stop};
   answerAbort_ = aborts;
-  Corners corners = settings_.GetCorners();
+  Corners corners{};
   const bool answered = configured && ReadCorners(corners);
   answerAbort_ = {};
   if (!answered) {
     port_.reset();
     return false;
   }
-  settings_.SetCorners(corners);
+  if (!ReloadCorners(corners)) {
+    log::Info("the calibration loaded while " + portName_ +
+              " was away stays in effect over the controller's");
+  }
   return true;
+}
+
+bool CTvSerialPort::ReloadCorners(const Corners& read) {
+  std::lock_guard lock(cornersMutex_);
+  const bool replaced = settings_.ReplaceCorners(controllerCorners_, read);
+  controllerCorners_ = read;
+  return replaced;
+}
+
+bool CTvSerialPort::FallBackToStoredCorners() {
+  // Under the lock, so that a reload cannot fall between the choice and its note.
+  std::lock_guard lock(cornersMutex_);
+  const bool stored = settings_.LoadCorners() == kSettingsOk;
+  if (!stored) settings_.ResetCorners();
+  controllerCorners_ = settings_.GetCorners();
+  return stored;
+}
+
+void CTvSerialPort::NoteControllerCorners(const Corners& corners) {
+  std::lock_guard lock(cornersMutex_);
+  controllerCorners_ = corners;
 }
 
 bool CTvSerialPort::Park(const Reader& reader) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -71,6 +72,10 @@ class CTvSerialPort {
   const std::string& PortName() const { return portName_; }
   // True while a reader is parked; lets callers and tests see that a stop has taken hold.
   bool ReaderParked();
+  // True from the moment the reader or a command sees the line hang up or fail, until the
+  // reconnection has the controller's answer again: a command that failed meanwhile failed for
+  // that reason.
+  bool LineLost() const { return lineLost_; }
 
   // Controller commands.
   int32_t WriteData(const uint8_t* bytes, uint32_t count, uint32_t& written);
@@ -128,6 +133,13 @@ class CTvSerialPort {
   // controller answers and its calibration is read (true), or the reader is to end (false).
   bool Reconnect(Reader& reader);
   bool Reopen(const Reader& reader);
+  // The reconnection's reload: takes the controller's corners unless a calibration has loaded
+  // others since the controller was last seen to hold the program's. False when kept.
+  bool ReloadCorners(const Corners& read);
+  // Start-up without the controller's corners: the stored ones, else the factory ones; true when
+  // the stored ones were there.
+  bool FallBackToStoredCorners();
+  void NoteControllerCorners(const Corners& corners);
   // Writes the line settings, time-outs, purge and event mask; failed(text) for each refusal.
   void ConfigurePort(const std::function<void(const char*)>& failed);
   // Reads the four corners' words; true when every word came with its echo.
@@ -167,6 +179,14 @@ class CTvSerialPort {
   // Events that end a wait for an answer early: empty, but while the reader itself talks to the
   // controller after a hang-up, its quit and stop events.
   std::span<Event* const> answerAbort_;
+  // Set by whichever thread sees the line fail; the reader then reconnects and clears it.
+  std::atomic<bool> lineLost_{false};
+
+  // The corners the controller was last seen to hold (or, when they could not be read at
+  // start-up, those used instead). A reload replaces the program's corners only while they still
+  // equal these, so that a calibration loaded meanwhile is never undone by older ones.
+  std::mutex cornersMutex_;
+  Corners controllerCorners_{};  // under cornersMutex_
 
   // Whether the reader is to stay parked is this flag, not the start event alone: a start signal
   // given while the reader wakes from the last one would otherwise be reset unseen and leave the

@@ -1,5 +1,7 @@
 #include "settings/touch_settings.h"
 
+#include <algorithm>
+
 #include "platform/log.h"
 
 namespace tavrel {
@@ -8,6 +10,12 @@ namespace {
 constexpr int32_t kDefaultSerialPort = 5;
 constexpr int32_t kDefaultBuzzerFrequency = 2500;
 constexpr int32_t kDefaultBuzzerDuration = 40;
+// The longest tone Setup offers: the reader sounds the tone before it takes the next report, so a
+// longer one stalls every touch behind it.
+constexpr int32_t kLongestToneMs = 250;
+// What a tone can have: the bounds of the Windows desktop's own tone call.
+constexpr int32_t kLowestToneHz = 37;
+constexpr int32_t kHighestToneHz = 32767;
 constexpr int32_t kDefaultDoubleClickSize = 110;
 constexpr int32_t kDefaultDoubleClickDelay = 900;
 constexpr int32_t kDefaultClickBox = 5;
@@ -46,6 +54,8 @@ int32_t TouchSettings::Load() {
   if (ReadSerialPort() == kSettingsReadFailed) SaveSerialPort(kDefaultSerialPort);
   LoadField(buzzerFrequency, value_name::kBuzzerFrequency, kDefaultBuzzerFrequency);
   LoadField(buzzerDuration, value_name::kBuzzerDuration, kDefaultBuzzerDuration);
+  ClampField(buzzerFrequency, value_name::kBuzzerFrequency, kLowestToneHz, kHighestToneHz);
+  ClampField(buzzerDuration, value_name::kBuzzerDuration, 0, kLongestToneMs);
   LoadField(doubleClickWidth, value_name::kDoubleClickWidth, kDefaultDoubleClickSize);
   LoadField(doubleClickHeight, value_name::kDoubleClickHeight, kDefaultDoubleClickSize);
   LoadField(doubleClickDelay, value_name::kDoubleClickDelay, kDefaultDoubleClickDelay);
@@ -71,6 +81,17 @@ void TouchSettings::LoadField(std::atomic<int32_t>& field, std::string_view name
     SaveValue(name, value);
   }
   field = value;
+}
+
+void TouchSettings::ClampField(std::atomic<int32_t>& field, std::string_view name, int32_t low,
+                               int32_t high) {
+  const int32_t stored = field;
+  const int32_t used = std::clamp(stored, low, high);
+  if (used == stored) return;
+  field = used;
+  log::Info("stored \"" + std::string(name) + "\" " + std::to_string(stored) + " lies outside " +
+            std::to_string(low) + ".." + std::to_string(high) + "; using " + std::to_string(used) +
+            " until Setup stores a new value");
 }
 
 void TouchSettings::ApplySystemValues() {
@@ -131,12 +152,25 @@ Corners TouchSettings::GetCorners() const {
 }
 
 void TouchSettings::SetCorners(const Corners& corners) {
+  std::lock_guard lock(cornersMutex_);
+  StoreCorners(corners);
+}
+
+bool TouchSettings::ReplaceCorners(const Corners& expected, const Corners& replacement) {
+  std::lock_guard lock(cornersMutex_);
+  if (GetCorners() != expected) return false;
+  StoreCorners(replacement);
+  return true;
+}
+
+void TouchSettings::StoreCorners(const Corners& corners) {
   for (size_t i = 0; i < kCornerValues.size(); ++i) {
     (this->*kCornerFields[i]).store(corners.*kCornerValues[i].value);
   }
 }
 
 int32_t TouchSettings::ResetCorners() {
+  std::lock_guard lock(cornersMutex_);
   // Corner by corner (X and Y are neighbours): the fields take the factory values whatever the
   // write returned.
   for (size_t i = 0; i < kCornerValues.size(); i += 2) {
@@ -150,6 +184,7 @@ int32_t TouchSettings::ResetCorners() {
 }
 
 int32_t TouchSettings::LoadCorners() {
+  std::lock_guard lock(cornersMutex_);
   for (size_t i = 0; i < kCornerValues.size(); ++i) {
     // Each field takes the result before the check, as callers may rely on seeing -130 there.
     const int32_t value = ReadValue(kCornerValues[i].name);

@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -42,7 +43,8 @@ struct Rect {
 };
 
 // The one settings record shared by every object of the program, on the user-interface thread
-// and the serial reader thread alike. Fields both threads touch are atomic; there is no lock.
+// and the serial reader thread alike. Fields both threads touch are atomic; the corners, which
+// both threads replace as a whole, are also written under one lock.
 class TouchSettings {
  public:
   struct Platform {
@@ -113,9 +115,12 @@ class TouchSettings {
   int32_t SaveClickBoxHeight(int32_t v) { return SaveValue(value_name::kClickBoxHeight, v); }
   int32_t SaveMouseTracking(int32_t v) { return SaveValue(value_name::kMouseTracking, v); }
 
-  // The eight corner fields as one value; each field is read or written on its own.
+  // The eight corner fields as one value; each field is read on its own.
   Corners GetCorners() const;
   void SetCorners(const Corners& corners);
+  // Replaces the corners only while they still equal `expected`, in one step against every other
+  // corner write of this record; true when replaced.
+  bool ReplaceCorners(const Corners& expected, const Corners& replacement);
 
   int32_t SaveLeftTop(int32_t x, int32_t y);
   int32_t SaveLeftBottom(int32_t x, int32_t y);
@@ -163,9 +168,15 @@ class TouchSettings {
   int32_t SaveValue(std::string_view name, int32_t value);
   int32_t SaveCorner(std::string_view nameX, std::string_view nameY, int32_t x, int32_t y);
   void LoadField(std::atomic<int32_t>& field, std::string_view name, int32_t fallback);
+  // Keeps a loaded value within low..high for this run; the store keeps what it holds.
+  static void ClampField(std::atomic<int32_t>& field, std::string_view name, int32_t low,
+                         int32_t high);
+  // Writes the corner fields; cornersMutex_ is held.
+  void StoreCorners(const Corners& corners);
   void ApplySystemValues();
 
   Platform platform_;
+  std::mutex cornersMutex_;
   ControlHandle rightClickButton_;
   ImageHandle rightClickOnImage_;
   ImageHandle rightClickOffImage_;

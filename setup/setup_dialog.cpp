@@ -32,6 +32,8 @@ constexpr Slider kClickHeight{id::kClickHeightTrackbar, id::kClickHeightLabel, 0
 
 constexpr int32_t kTrailsOn = 10;
 constexpr uint32_t kReadCapacity = 255;
+// Touch comes back by itself once the controller answers again.
+constexpr const char* kLostText = "Touch screen controller lost; reconnecting";
 
 // The received bytes behind the header, as text: an answer that ends early, or a zero byte, ends
 // the text there. Bytes are Latin-1, so that stray bytes still make valid UTF-8.
@@ -76,7 +78,7 @@ void SetupDialog::ShowControllerInfo() {
   SetItemText(id::kMemoryLine, "Touch controller memory checking");
   // Every way out below releases the reader, so that touches go on after the exchange.
   if (serialPort.CheckController() != link_result::kOk) {
-    SetItemText(id::kFirmwareLine, "Touch screen controller not present");
+    ShowFailure(id::kFirmwareLine, "Touch screen controller not present");
     serialPort.StartThread();
     return;
   }
@@ -100,7 +102,7 @@ bool SetupDialog::ShowAnswer(int32_t line, const char* readError, uint8_t length
   std::array<uint8_t, kReadCapacity + 1> buffer{};
   uint32_t count = 0;
   if (serialPort.ReadData(buffer.data(), kReadCapacity, count) != link_result::kOk || count == 0) {
-    SetItemText(line, readError);
+    ShowFailure(line, readError);
     return false;
   }
   uint32_t offset = 0;
@@ -198,9 +200,13 @@ void SetupDialog::OnCheckMemory() {
     SetItemText(id::kMemoryLine, "Touch Controller memory error! Loading default calibration data");
     if (serialPort.LoadControllerDefaults() != link_result::kOk) serialPort.StartThread();
   } else {
-    SetItemText(id::kMemoryLine, "Error checking touch controller memory");
+    ShowFailure(id::kMemoryLine, "Error checking touch controller memory");
   }
   ShowItem(id::kCheckMemoryButton, true);
+}
+
+void SetupDialog::ShowFailure(int32_t line, const char* text) {
+  SetItemText(line, serialPort.LineLost() ? kLostText : text);
 }
 
 void SetupDialog::OnOK() {

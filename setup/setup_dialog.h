@@ -47,6 +47,9 @@ class SetupDialog : public Dialog {
   void OnTry();
   void OnTrackingClicked();
   void OnCheckMemory();
+  // A controller command failed: the line shows text, or that the controller was lost when
+  // that is why.
+  void ShowFailure(int32_t line, const char* text);
   // Sets the label to the trackbar's position and returns that position.
   int32_t ShowPosition(int32_t trackbar, int32_t label);
 

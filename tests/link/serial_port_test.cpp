@@ -528,12 +528,14 @@ TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
   struct Row {
     const char* legend;
     std::function<void(FakeLine&)> whileGone;  // how the port looks during the first retries
+    bool calibrated = false;                   // a calibration loads while the line is gone
   };
   const Row rows[] = {
       {"the port is missing", [](FakeLine& l) { l.missing = true; }},
       {"the port opens but stays hung up", [](FakeLine&) {}},
       {"the port refuses its line settings", [](FakeLine& l) { l.failSet = true; }},
       {"the controller does not answer", [](FakeLine& l) { l.answer = nullptr; }},
+      {"a newer calibration is not undone", [](FakeLine&) {}, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -556,13 +558,14 @@ TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
     // Never more often than the interval: each attempt waited its two seconds first.
     EXPECT_GE(clock.NowMs(), 3u * 2000);
     EXPECT_EQ(program.settings.leftBottomX, 100);
+    if (row.calibrated) program.settings.leftBottomX = 150;
     memory.Set(0, 321);
     ports.With(line, [&](FakeLine& l) {
       l = FakeLine{};
       l.answer = Controller(memory);
     });
     ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "COM5: answers again") == 1; }));
-    EXPECT_EQ(program.settings.leftBottomX, 321) << "the calibration is read again";
+    EXPECT_EQ(program.settings.leftBottomX, row.calibrated ? 150 : 321) << "the newer one wins";
     program.log.Clear();
     Receive(kTouch);
     ASSERT_TRUE(WaitUntil([&] { return !program.log.Descriptions().empty(); }))

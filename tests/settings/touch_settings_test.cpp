@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
+#include "platform/fake/fake_log_sink.h"
 #include "platform/fake/fake_settings_store.h"
 #include "platform/fake/fake_system_parameters.h"
 #include "platform/fake/fake_window_service.h"
@@ -88,6 +90,24 @@ TEST_F(TouchSettingsTest, LoadKeepsStoredValuesAndReplacesUnreadableOnes) {
     fresh.Put(row.name, row.stored);
     TouchSettings settings({fresh, system, windows}, kButton, kOnImage, kOffImage);
     EXPECT_EQ(fresh.Values().at(row.name), row.loaded);
+  }
+}
+
+// A hand-edited tone length stalls the reader (0xFFFFFFFF: 49 days): clamped for the run, logged.
+TEST_F(TouchSettingsTest, StoredToneValuesAreClampedAtLoadAndTheStoreKeepsThem) {
+  const std::string kHz = "Buzzer Frequency (Hz)", kMs = "Buzzer Duration (msec)";
+  const std::tuple<std::string, int32_t, int32_t> rows[] = {
+      {kMs, -1, 0},  {kMs, 251, 250},   {kMs, 250, 250},     {kMs, 0, 0},        {kHz, 36, 37},
+      {kHz, 37, 37}, {kHz, 1000, 1000}, {kHz, 32767, 32767}, {kHz, 32768, 32767}};
+  for (const auto& [name, stored, loaded] : rows) {
+    SCOPED_TRACE(name + " " + std::to_string(stored));
+    FakeLogSink sink;
+    FakeSettingsStore fresh;
+    fresh.Put(name, stored);
+    TouchSettings settings({fresh, system, windows}, kButton, kOnImage, kOffImage);
+    EXPECT_EQ(name == kMs ? settings.GetBuzzerDuration() : settings.GetBuzzerFrequency(), loaded);
+    EXPECT_EQ(fresh.Values().at(name), stored);
+    EXPECT_EQ(sink.Lines().size(), loaded == stored ? 0u : 1u);
   }
 }
 

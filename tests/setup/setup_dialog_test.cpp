@@ -216,13 +216,14 @@ TEST(SetupDialogTest, MemoryCheckShowsItsThreeOutcomesAndLeavesTheDialogUsable) 
   const std::vector<std::string> kChime = {"tone 2000/100", "tone 2500/100", "tone 3000/100"};
   const char* kMismatch = "Touch Controller memory error! Loading default calibration data";
   const char* kError = "Error checking touch controller memory";
+  const char* kLost = "Touch screen controller lost; reconnecting";
   const Row rows[] = {
       {"sound memory", false, 1000, false, false, "Memory checked successfully!", kChime, false,
        true},
       {"checksum mismatch", true, 1000, false, false, kMismatch, {}, true, true},
       {"mismatch, defaults not sent", true, 1000, false, true, kMismatch, {}, false, true},
       {"silent from word 10", false, 11, false, false, kError, {}, false, true},
-      {"hang-up at word 30", false, 31, true, false, kError, {}, false, false},
+      {"hang-up at word 30", false, 31, true, false, kLost, {}, false, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);

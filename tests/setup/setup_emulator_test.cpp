@@ -23,9 +23,11 @@ TEST(SetupEmulatorTest, MisbehavingControllersLeaveTheDialogUsableWithItsTexts) 
     std::function<void(sim::Misbehaviour&)> misbehave;
     const char *firmwareLine, *modelLine, *memoryLine;
     bool touchAfter;
+    bool replug = false;  // the line comes back after the dialog
   };
   const char* kSound = "Memory checked successfully!";
   const char* kError = "Error checking touch controller memory";
+  const char* kLost = "Touch screen controller lost; reconnecting";
   const Row rows[] = {
       {"well behaved", [](sim::Misbehaviour&) {}, "Firmware release: 2.05",
        "Touch screen controller model: TV4001", kSound, true},
@@ -38,7 +40,15 @@ TEST(SetupEmulatorTest, MisbehavingControllersLeaveTheDialogUsableWithItsTexts) 
       {"silent", [](sim::Misbehaviour& m) { m.silent = true; },
        "Touch screen controller not present", "Touch model reading", kError, true},
       {"hangs up during the memory check", [](sim::Misbehaviour& m) { m.hangUpAtRequest = 20; },
-       "Firmware release: 2.05", "Touch screen controller model: TV4001", kError, false},
+       "Firmware release: 2.05", "Touch screen controller model: TV4001", kLost, false},
+      // Unplugged at each kind of exchange (the program's requests 10, 11 and 13, after the nine
+      // of detection): the reader's own reconnection brings touch back.
+      {"lost at the presence check", [](sim::Misbehaviour& m) { m.hangUpAtRequest = 1; }, kLost,
+       "Touch model reading", kLost, true, true},
+      {"lost at the firmware request", [](sim::Misbehaviour& m) { m.hangUpAtRequest = 2; }, kLost,
+       "Touch model reading", kLost, true, true},
+      {"lost at the first memory word", [](sim::Misbehaviour& m) { m.hangUpAtRequest = 4; },
+       "Firmware release: 2.05", "Touch screen controller model: TV4001", kLost, true, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -69,6 +79,10 @@ TEST(SetupEmulatorTest, MisbehavingControllersLeaveTheDialogUsableWithItsTexts) 
     EXPECT_EQ(texts[id::kFirmwareLine], row.firmwareLine);
     EXPECT_EQ(texts[id::kModelLine], row.modelLine);
     EXPECT_EQ(texts[id::kMemoryLine], row.memoryLine);
+    if (row.replug) {
+      emulator.Reconnect();
+      ASSERT_TRUE(WaitUntil([&] { return !port.LineLost(); })) << "reconnected";
+    }
     if (row.touchAfter) {
       const size_t before = program.log.Total();
       emulator.Report(0x81, 1000, 1000);
