@@ -1,6 +1,9 @@
 #include "calibration/calibration_dialog.h"
 
+#include <string>
+
 #include "calibration/target_layout.h"
+#include "platform/log.h"
 #include "resources/resource_ids.h"
 #include "touch/report_decoder.h"
 
@@ -25,10 +28,21 @@ constexpr const char* kWriteFailedText = "Restart calibration";
 constexpr const char* kStoreFailedText =
     "The calibration point could not be stored in the settings. The previous calibration stays "
     "in effect. Restart calibration";
+constexpr const char* kRetryCaption = "Calibration not accepted";
+constexpr const char* kTooCloseText =
+    "The corners were too close together: lift your finger after each beep, then touch the next "
+    "target. The previous calibration stays in effect. Calibrate again from the first target.";
+constexpr const char* kMisplacedText =
+    "The corners do not make up a screen: touch each target where it shows, one after the other, "
+    "and lift your finger after each beep. The previous calibration stays in effect. Calibrate "
+    "again from the first target.";
 
 // What each corner uses, in step order.
 struct CornerControls {
+  const char* name;
   int32_t (TouchSettings::*save)(int32_t x, int32_t y);
+  int32_t Corners::*x;
+  int32_t Corners::*y;
   int32_t target;
   int32_t marker;
   int32_t prompt;
@@ -37,22 +51,34 @@ struct CornerControls {
 constexpr int32_t kLow = kCalibratedLow;
 constexpr int32_t kHigh = kCalibratedLow + kCalibratedSpan;
 constexpr std::array<CornerControls, 4> kCorners = {{
-    {&TouchSettings::SaveLeftBottom,
+    {"left bottom",
+     &TouchSettings::SaveLeftBottom,
+     &Corners::leftBottomX,
+     &Corners::leftBottomY,
      id::kTargetLeftBottom,
      id::kMarkerLeftBottom,
      id::kPromptLeftBottom,
      {kLow, kLow}},
-    {&TouchSettings::SaveRightTop,
+    {"right top",
+     &TouchSettings::SaveRightTop,
+     &Corners::rightTopX,
+     &Corners::rightTopY,
      id::kTargetRightTop,
      id::kMarkerRightTop,
      id::kPromptRightTop,
      {kHigh, kHigh}},
-    {&TouchSettings::SaveRightBottom,
+    {"right bottom",
+     &TouchSettings::SaveRightBottom,
+     &Corners::rightBottomX,
+     &Corners::rightBottomY,
      id::kTargetRightBottom,
      id::kMarkerRightBottom,
      id::kPromptRightBottom,
      {kHigh, kLow}},
-    {&TouchSettings::SaveLeftTop,
+    {"left top",
+     &TouchSettings::SaveLeftTop,
+     &Corners::leftTopX,
+     &Corners::leftTopY,
      id::kTargetLeftTop,
      id::kMarkerLeftTop,
      id::kPromptLeftTop,
@@ -69,6 +95,17 @@ constexpr std::array kCornerFields = {
     &TouchSettings::rightBottomX, &TouchSettings::rightBottomY,
 };
 
+// "left bottom 200,1800, right top ...", in step order.
+std::string Describe(const Corners& corners) {
+  std::string text;
+  for (const CornerControls& corner : kCorners) {
+    if (!text.empty()) text += ", ";
+    text += std::string(corner.name) + " " + std::to_string(corners.*corner.x) + "," +
+            std::to_string(corners.*corner.y);
+  }
+  return text;
+}
+
 }  // namespace
 
 CalibrationDialog::CalibrationDialog(WindowService& windows, ToneService& tone,
@@ -83,8 +120,9 @@ int32_t CalibrationDialog::OnInitDialog() {
   for (size_t corner = 0; corner < kCorners.size(); ++corner) {
     targets[corner] = Item(kCorners[corner].target);
   }
-  windows_.ShowCursor(false);
-  cursorHidden_ = true;
+  ending_ = false;
+  HideCursor();
+  RememberStoredCorners();
   LayoutTargets();
   return 1;
 }
@@ -115,15 +153,13 @@ void CalibrationDialog::OnLButtonDown(int32_t /*x*/, int32_t /*y*/) { TakeStep(B
 void CalibrationDialog::OnLButtonUp(int32_t /*x*/, int32_t /*y*/) { TakeStep(Button::kUp); }
 
 void CalibrationDialog::TakeStep(Button button) {
-  if (step >= 1 && step <= kLastStep && CaptureComplete()) {
-    TakeCorner(static_cast<size_t>(step - 1), button);
-  }
-  // The count is read afresh: the reader thread keeps adding to it. The reset is one atomic
-  // store, so a racing increment counts towards the next corner and never undoes it.
-  if (CaptureComplete()) {
-    ++step;
-    settings->captureCount.store(0);
-  }
+  // Read once: the reader thread keeps adding to the count, and a second read could see a
+  // different one. The reset is one atomic store, so a racing increment counts towards the
+  // next corner and never undoes it.
+  if (settings->captureCount.load() < kSamplesPerCorner) return;
+  if (step >= 1 && step <= kLastStep) TakeCorner(static_cast<size_t>(step - 1), button);
+  ++step;
+  settings->captureCount.store(0);
 }
 
 void CalibrationDialog::TakeCorner(size_t corner, Button button) {
@@ -146,6 +182,8 @@ void CalibrationDialog::TakeCorner(size_t corner, Button button) {
   }
   ShowItem(current.marker, false);
   ShowItem(current.prompt, false);
+  const CornerShape shape = CheckCornerShape(taken_);
+  if (shape != CornerShape::kScreen) return RejectCorners(shape);
   if (button == Button::kDown) {
     for (uint32_t hz : kFinalTonesHz) Beep(hz);
   }
@@ -158,7 +196,11 @@ bool CalibrationDialog::StoreCorner(size_t corner) {
   const int32_t x = settings->ReadCapturedX();
   // The read-failure code is no coordinate: storing it would wreck the transform.
   if (x == kSettingsReadFailed || y == kSettingsReadFailed) return false;
-  return (settings->*kCorners[corner].save)(x, y) == kSettingsOk;
+  const CornerControls& controls = kCorners[corner];
+  if ((settings->*controls.save)(x, y) != kSettingsOk) return false;
+  taken_.*controls.x = x;
+  taken_.*controls.y = y;
+  return true;
 }
 
 bool CalibrationDialog::LoadNewCorners() {
@@ -175,24 +217,82 @@ void CalibrationDialog::FinishCalibration() {
   step = 0;
   ShowItem(id::kWaitText, true);
   RestoreCursor();
-  windows_.ShowOwnedMessage(Window(), kDoneCaption, kDoneText);
-  if (serialPort->WriteCalibration() != link_result::kOk) {
-    windows_.ShowOwnedMessage(Window(), kErrorCaption, kWriteFailedText);
+  log::Info("calibration corners stored: " + Describe(settings->GetCorners()));
+  ShowBox(kDoneCaption, kDoneText);
+  const int32_t written = serialPort->WriteCalibration();
+  if (written == link_result::kOk) {
+    log::Info("calibration written to the controller");
+  } else {
+    log::Info("calibration not written to the controller (" + std::to_string(written) + ")");
+    ShowBox(kErrorCaption, kWriteFailedText);
   }
   OnOK();
 }
 
 void CalibrationDialog::FailRun() {
   RestoreCursor();
-  windows_.ShowOwnedMessage(Window(), kErrorCaption, kStoreFailedText);
+  ShowBox(kErrorCaption, kStoreFailedText);
   EndDialog(kIdCancel);
 }
 
-bool CalibrationDialog::CaptureComplete() const {
-  return settings->captureCount.load() >= kSamplesPerCorner;
+void CalibrationDialog::RejectCorners(CornerShape shape) {
+  const bool tooClose = shape == CornerShape::kTooClose;
+  log::Info(std::string("calibration rejected, ") +
+            (tooClose ? "corners too close together: " : "corners not a screen: ") +
+            Describe(taken_));
+  PutBackStoredCorners();
+  // The box's button answers touches with the calibration still in effect, as the success box's
+  // does.
+  settings->SetDecoderMode(kDecoderNormal);
+  RestoreCursor();
+  ShowBox(kRetryCaption, tooClose ? kTooCloseText : kMisplacedText);
+  // Closed while the box was up: nothing to start again.
+  if (ending_) return;
+  settings->SetDecoderMode(kDecoderCapture);
+  HideCursor();
+  ShowFirstTarget();
+  // The end of the step moves on to the first corner.
+  step = 0;
+}
+
+void CalibrationDialog::RememberStoredCorners() {
+  before_ = settings->GetCorners();
+  for (const CornerValue& value : kCornerValues) {
+    const int32_t stored = settings->ReadValue(value.name);
+    // A value missing from the store goes back as the transform has it.
+    if (stored != kSettingsReadFailed) before_.*value.value = stored;
+  }
+}
+
+void CalibrationDialog::PutBackStoredCorners() {
+  for (const CornerControls& corner : kCorners) {
+    if ((settings->*corner.save)(before_.*corner.x, before_.*corner.y) != kSettingsOk) {
+      log::Info(std::string("calibration: the stored ") + corner.name +
+                " corner could not be put back");
+    }
+  }
+}
+
+void CalibrationDialog::ShowFirstTarget() {
+  for (size_t corner = 0; corner < kCorners.size(); ++corner) {
+    windows_.ShowWindow(targets[corner], corner == 0);
+    ShowItem(kCorners[corner].prompt, corner == 0);
+    ShowItem(kCorners[corner].marker, false);
+  }
+}
+
+void CalibrationDialog::ShowBox(const char* caption, const char* text) {
+  // Logged first: on a machine nobody watches, the box may wait a long time for its OK.
+  log::Info(std::string("message box \"") + caption + "\": " + text);
+  windows_.ShowOwnedMessage(Window(), caption, text);
 }
 
 void CalibrationDialog::Beep(uint32_t frequencyHz) { tone_.Beep(frequencyHz, kToneMs); }
+
+void CalibrationDialog::HideCursor() {
+  windows_.ShowCursor(false);
+  cursorHidden_ = true;
+}
 
 void CalibrationDialog::RestoreCursor() {
   if (!cursorHidden_) return;
@@ -203,11 +303,13 @@ void CalibrationDialog::RestoreCursor() {
 // Every way out gives the cursor back: Escape, the close box and the program's Close all end
 // the run here.
 void CalibrationDialog::OnCancel() {
+  ending_ = true;
   RestoreCursor();
   Dialog::OnCancel();
 }
 
 void CalibrationDialog::OnOK() {
+  ending_ = true;
   RestoreCursor();
   Dialog::OnOK();
 }

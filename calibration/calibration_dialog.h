@@ -8,6 +8,7 @@
 #include "platform/tone_service.h"
 #include "platform/window_service.h"
 #include "settings/touch_settings.h"
+#include "touch/calibration_transform.h"
 
 namespace tavrel {
 
@@ -15,7 +16,8 @@ namespace tavrel {
 // top, right bottom, left top) while the decoder captures: each left-button message checks
 // whether 100 samples have been taken, and if so stores the captured pair as the current
 // corner and moves on. After the fourth corner the corners are loaded into the transform,
-// confirmed, and written into the controller.
+// confirmed, and written into the controller, once they have been found to describe a screen;
+// otherwise the run starts again at the first target.
 class CalibrationDialog : public Dialog {
  public:
   CalibrationDialog(WindowService& windows, ToneService& tone, TouchSettings& settings,
@@ -49,8 +51,15 @@ class CalibrationDialog : public Dialog {
   void FinishCalibration();
   // Ends the run because the store failed, with the reason in a box.
   void FailRun();
-  bool CaptureComplete() const;
+  // The corners cannot describe a screen: puts the stored ones back, says why, and starts the
+  // run again at the first target.
+  void RejectCorners(CornerShape shape);
+  void RememberStoredCorners();
+  void PutBackStoredCorners();
+  void ShowFirstTarget();
+  void ShowBox(const char* caption, const char* text);
   void Beep(uint32_t frequencyHz);
+  void HideCursor();
   void RestoreCursor();
 
   // The target pictures, in corner order (left bottom, right top, right bottom, left top).
@@ -62,6 +71,11 @@ class CalibrationDialog : public Dialog {
   ToneService& tone_;
   // The cursor's display count was lowered by this run and is still to be raised.
   bool cursorHidden_ = false;
+  // The run has been told to end (a box can be open when that happens).
+  bool ending_ = false;
+  // The corners this run has stored, and the stored ones when it began.
+  Corners taken_{};
+  Corners before_{};
 };
 
 }  // namespace tavrel

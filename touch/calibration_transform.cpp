@@ -1,5 +1,9 @@
 #include "touch/calibration_transform.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
 #include "touch/wrapping_int32.h"
 
 namespace tavrel {
@@ -34,7 +38,45 @@ int32_t Truncate(double value) {
   return static_cast<int32_t>(value);
 }
 
+struct Point {
+  int32_t x, y;
+};
+
+Point operator-(Point a, Point b) { return {a.x - b.x, a.y - b.y}; }
+int32_t Dot(Point a, Point b) { return a.x * b.x + a.y * b.y; }
+// Twice the signed area of the triangle (0, a, b); its sign tells on which side of a b lies.
+int32_t Cross(Point a, Point b) { return a.x * b.y - a.y * b.x; }
+// How far apart two points lie on the axis where they lie further apart.
+int32_t Span(Point a, Point b) { return std::max(std::abs(a.x - b.x), std::abs(a.y - b.y)); }
+bool InRawRange(Point p) { return p.x >= 0 && p.x < kRawRange && p.y >= 0 && p.y < kRawRange; }
+
 }  // namespace
+
+CornerShape CheckCornerShape(const Corners& c) {
+  const Point lb{c.leftBottomX, c.leftBottomY}, rt{c.rightTopX, c.rightTopY};
+  const Point rb{c.rightBottomX, c.rightBottomY}, lt{c.leftTopX, c.leftTopY};
+  const Point corners[] = {lb, rt, rb, lt};
+  // Within the raw range none of the arithmetic below can overflow.
+  if (!std::all_of(std::begin(corners), std::end(corners), InRawRange)) {
+    return CornerShape::kMisplaced;
+  }
+  for (size_t i = 0; i < std::size(corners); ++i) {
+    for (size_t j = i + 1; j < std::size(corners); ++j) {
+      if (Span(corners[i], corners[j]) < kMinCornerSpan) return CornerShape::kTooClose;
+    }
+  }
+  if (Dot(rt - lt, rb - lb) <= 0 || Dot(lt - lb, rt - rb) <= 0) return CornerShape::kMisplaced;
+  // The transform's triangles meet on the left-bottom to right-top diagonal; a flat or folded
+  // one would send a part of the screen to one line.
+  const int32_t leftTop = Cross(rt - lb, lt - lb);
+  const int32_t rightBottom = Cross(rt - lb, rb - lb);
+  constexpr int32_t kMinCross = kMinCornerSpan * kMinCornerSpan;
+  if ((leftTop < 0) == (rightBottom < 0) || std::abs(leftTop) < kMinCross ||
+      std::abs(rightBottom) < kMinCross) {
+    return CornerShape::kMisplaced;
+  }
+  return CornerShape::kScreen;
+}
 
 CalibratedPoint ApplyCalibration(const Corners& c, int32_t rawX, int32_t rawY) {
   const int32_t dX = Sub(rawX, c.leftBottomX);

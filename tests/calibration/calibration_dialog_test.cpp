@@ -358,9 +358,22 @@ TEST_F(CalibrationDialogTest, WaysOut) {
                   kIdCancel,
                   {error},
                   false});
+  rows.push_back(
+      {"the corners are no screen, one cannot be put back, and the program closes "
+       "from the retry box",
+       3,
+       [](auto& t) {
+         t.store.failingWrites.insert("Click Value Right Top X");
+         t.windows.onOwnedMessage = [&t](auto&) { t.windows.Close(t.window); };
+         t.Touch(kTouched[0], 100);
+       },
+       kIdCancel,
+       {"Calibration not accepted"},
+       false});
   const auto factory = Corners();
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.legend) + " after " + std::to_string(row.cornersBefore));
+    windows.onOwnedMessage = nullptr;
     dialog.SetStep(1);
     settings.captureCount = 0;
     settings.ResetCorners();

@@ -10,6 +10,8 @@ namespace {
 
 struct ScreenSize {
   int width, height;
+  // First the finger stays on the first target through its beep, and that run is refused.
+  bool heldFirst = false;
 };
 
 struct RawPoint {
@@ -83,6 +85,40 @@ class CalibrationEndToEndTest : public TavrelEndToEndTest,
     EXPECT_EQ(shot.Wait(10s), std::optional<int>(0));
   }
 
+  // The settings file's corner values, in word order.
+  std::vector<int32_t> StoredWords() {
+    SettingsFileStore store(machine.string());
+    EXPECT_TRUE(store.Open());
+    std::vector<int32_t> stored;
+    for (const char* name : kWordValues) stored.push_back(store.Read(name).value_or(-1));
+    return stored;
+  }
+  // Two and a half corners' worth on the first target, then the last two targets as shown: the
+  // run is refused with the reason, nothing reaches the controller, the stored corners are put
+  // back, and the run starts again at the first target.
+  void RefuseHeldFirstTarget(sim::ControllerEmulator& emulator) {
+    const std::pair<RawPoint, int> touches[] = {
+        {kHeld[0], 250}, {kHeld[2], kReportsPerCorner}, {kHeld[3], kReportsPerCorner}};
+    for (const auto& [at, reports] : touches) {
+      for (int i = 0; i < reports; ++i) emulator.Report(0x81, at.x, at.y);
+      emulator.Report(0x80, at.x, at.y);
+    }
+    ASSERT_TRUE(emulator.WaitSent(20s));
+    const auto box =
+        desktop.WaitWindow([](const Found& w) { return w.name == "Calibration not accepted"; });
+    ASSERT_TRUE(box.has_value()) << "no retry box:" << Describe(desktop.Windows()) << Output();
+    EXPECT_NE(Output().find("calibration rejected, corners too close together"), std::string::npos);
+    desktop.SetFocus(box->window);
+    desktop.Key(XK_Return);
+    ASSERT_TRUE(WaitFor([&] { return TargetShown(kCorners[0]); })) << "not started again";
+    const std::vector<int32_t> stored = StoredWords();
+    const sim::ControllerMemory factory;
+    for (uint8_t word = 0; word < 8; ++word) {
+      EXPECT_EQ(emulator.Memory().Get(word), factory.Get(word)) << "written to the controller";
+      EXPECT_EQ(stored[word], factory.Get(word)) << "not put back: " << kWordValues[word];
+    }
+  }
+
   Display* screen;
 };
 
@@ -105,6 +141,9 @@ TEST_P(CalibrationEndToEndTest, FingerHeldOnEachTargetCalibratesScreenAndControl
   EXPECT_EQ(dialog->y, 0);
   ASSERT_TRUE(WaitFor([&] { return TargetShown(kCorners[0]); })) << "no left-bottom target";
   SaveScreenshot();
+  if (GetParam().heldFirst) {
+    ASSERT_NO_FATAL_FAILURE(RefuseHeldFirstTarget(emulator));
+  }
 
   for (size_t corner = 0; corner < 4; ++corner) {
     SCOPED_TRACE(corner);
@@ -127,10 +166,7 @@ TEST_P(CalibrationEndToEndTest, FingerHeldOnEachTargetCalibratesScreenAndControl
       << "the dialog closes after the controller write";
 
   // The settings file holds the captured corners, and the controller the same in words 0..7.
-  SettingsFileStore store(machine.string());
-  ASSERT_TRUE(store.Open());
-  std::vector<int32_t> stored;
-  for (const char* name : kWordValues) stored.push_back(store.Read(name).value_or(-1));
+  const std::vector<int32_t> stored = StoredWords();
   const int32_t expected[] = {200, 1800, 1860, 1790, 210, 240, 1850, 250};
   for (size_t i = 0; i < 8; ++i) EXPECT_NEAR(stored[i], expected[i], 1) << kWordValues[i];
   const sim::ControllerMemory memory = emulator.Memory();
@@ -149,10 +185,12 @@ TEST_P(CalibrationEndToEndTest, FingerHeldOnEachTargetCalibratesScreenAndControl
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, CalibrationEndToEndTest,
-                         ::testing::Values(ScreenSize{800, 600}, ScreenSize{1280, 800}),
+                         ::testing::Values(ScreenSize{800, 600}, ScreenSize{1280, 800},
+                                           ScreenSize{800, 600, true}),
                          [](const auto& info) {
                            return std::to_string(info.param.width) + "x" +
-                                  std::to_string(info.param.height);
+                                  std::to_string(info.param.height) +
+                                  (info.param.heldFirst ? "_firstTargetHeld" : "");
                          });
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <numbers>
 #include <random>
+#include <tuple>
 
 #include "touch/wrapping_int32.h"
 
@@ -49,6 +50,39 @@ TEST(CalibrationTransformTest, KnownPoints) {
   };
   for (const Row& row : rows) {
     EXPECT_EQ(ApplyCalibration(row.corners, row.raw.x, row.raw.y), row.expected) << row.legend;
+  }
+}
+
+TEST(CalibrationTransformTest, CornerShapes) {
+  using enum CornerShape;
+  // The smallest square allowed, raw Y growing downwards; the other sets turn, mirror or spoil it.
+  constexpr int32_t lo = 300, hi = lo + kMinCornerSpan;
+  constexpr Corners square{lo, lo, lo, hi, hi, lo, hi, hi};
+  const auto with = [](Corners c, int32_t Corners::*field, int32_t value) {
+    c.*field = value;
+    return c;
+  };
+  const std::tuple<const char*, Corners, CornerShape> rows[] = {
+      {"factory", kFactory, kScreen},
+      {"the smallest square", square, kScreen},
+      {"mirrored left to right", {hi, lo, hi, hi, lo, lo, lo, hi}, kScreen},
+      {"mirrored top to bottom", {lo, hi, lo, lo, hi, hi, hi, lo}, kScreen},
+      {"turned a quarter (a portrait screen)", {lo, hi, hi, hi, lo, lo, hi, lo}, kScreen},
+      {"top one unit short", with(square, &Corners::rightTopX, hi - 1), kTooClose},
+      {"left one unit short", with(square, &Corners::leftTopY, lo + 1), kTooClose},
+      {"first target held for two corners",
+       {210, 240, 200, 1800, 200, 1800, 1860, 1790},
+       kTooClose},
+      {"the top pair swapped", {hi, lo, lo, hi, lo, lo, hi, hi}, kMisplaced},
+      {"collinear", {100, 100, 700, 700, 1900, 1900, 1300, 1300}, kMisplaced},
+      {"left top touched on the diagonal", {1000, 1001, 0, 2000, 2000, 0, 2000, 2000}, kMisplaced},
+      {"left top folded over the diagonal",
+       {1300, 1050, 100, 100, 1900, 1900, 1300, 400},
+       kMisplaced},
+      {"the read-failure code as a corner", with(kFactory, &Corners::leftTopX, -130), kMisplaced},
+  };
+  for (const auto& [legend, corners, expected] : rows) {
+    EXPECT_EQ(CheckCornerShape(corners), expected) << legend;
   }
 }
 
@@ -130,6 +164,7 @@ TEST(CalibrationTransformTest, RandomCalibrationsRoundTrip) {
   for (int calibration = 0; calibration < 3000; ++calibration) {
     const RandomCalibration cal(random);
     const Corners& c = cal.corners;
+    ASSERT_EQ(CheckCornerShape(c), CornerShape::kScreen) << "any turn or mirror is a screen";
     // Where 34 × the right-bottom corner is below 1945 the final clamps bite: not this property.
     if (34 * c.rightBottomX <= 1946 || 34 * c.rightBottomY <= 1946) continue;
     ++tested;
