@@ -89,12 +89,6 @@ constexpr std::array<CornerControls, 4> kCorners = {{
 constexpr int32_t kTexts[] = {id::kPromptRightBottom, id::kPromptRightTop, id::kPromptLeftTop,
                               id::kPromptLeftBottom, id::kWaitText};
 
-constexpr std::array kCornerFields = {
-    &TouchSettings::leftTopX,     &TouchSettings::leftTopY,     &TouchSettings::leftBottomX,
-    &TouchSettings::leftBottomY,  &TouchSettings::rightTopX,    &TouchSettings::rightTopY,
-    &TouchSettings::rightBottomX, &TouchSettings::rightBottomY,
-};
-
 // "left bottom 200,1800, right top ...", in step order.
 std::string Describe(const Corners& corners) {
   std::string text;
@@ -204,11 +198,10 @@ bool CalibrationDialog::StoreCorner(size_t corner) {
 }
 
 bool CalibrationDialog::LoadNewCorners() {
-  std::array<int32_t, kCornerFields.size()> previous{};
-  for (size_t i = 0; i < kCornerFields.size(); ++i) previous[i] = (settings->*kCornerFields[i]);
+  const Corners previous = settings->GetCorners();
   if (settings->LoadCorners() == kSettingsOk) return true;
   // A load that stopped half-way would mix old and new corners.
-  for (size_t i = 0; i < kCornerFields.size(); ++i) (settings->*kCornerFields[i]) = previous[i];
+  settings->SetCorners(previous);
   return false;
 }
 
