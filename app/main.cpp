@@ -14,9 +14,22 @@
 #include "platform/qt/qt_single_instance.h"
 #include "platform/qt/qt_system_parameters.h"
 #include "platform/qt/qt_window_service.h"
+#include "platform/x11/display_check.h"
 #include "platform/x11/xkb_key_service.h"
 #include "platform/x11/xtest_pointer_service.h"
 #include "tavrel_version.h"
+
+namespace {
+
+// The window layer would abort without a display: say why, in the log and on standard error,
+// and end with status 1.
+int EndWithoutDisplay(const std::string& why) {
+  tavrel::log::Info(why + "; tavrel needs an X display (set DISPLAY)");
+  tavrel::log::Info("exit status 1");
+  return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace tavrel;
@@ -27,6 +40,7 @@ int main(int argc, char** argv) {
   SystemLogSink logSink("tavrel");
   log::SetSink(&logSink, log::LevelFromEnvironment());
   log::Info(std::string("version ") + kTavrelVersion + ", machine directory " + MachineDirectory());
+  if (const auto why = MissingDisplay()) return EndWithoutDisplay(*why);
   ProgramArguments arguments(argc, argv);
   QtWindowService windows(arguments.Count(), arguments.Values());
   SettingsFileStore store(MachineDirectory());

@@ -188,8 +188,9 @@ TEST_F(SettingsFileStoreTest, WritesNeitherLoseTheFileNorFollowPlantedLinks) {
     } else {
       EXPECT_EQ(store.Read("Serial Port"), std::nullopt);
     }
+    // settings.lock beside the file and the planted entry.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
-              row.written ? 2 : 1);
+              row.written ? 3 : 2);
   }
   ::umask(umask);
   fs::remove(victim);
@@ -236,7 +237,8 @@ TEST_F(SettingsFileStoreTest, KilledWriterNeverLeavesAPartialFile) {
   std::ofstream(dir / "settings.reg.backup") << "kept";
   SettingsFileStore next(dir);
   ASSERT_TRUE(next.Open());
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  // settings.reg, settings.lock and the backup.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
   EXPECT_TRUE(fs::exists(dir / "settings.reg.backup"));
   EXPECT_TRUE(next.Read("Value 0").has_value());
 }
