@@ -62,7 +62,8 @@ TEST_F(DesktopsEndToEndTest, WithoutATrayThePanelCarriesTheCommandsAndASecondSta
   ASSERT_TRUE(WaitFor([&] { return !desktop.Find(IsPanel); })) << "Hide works with a tray";
 
   const size_t requests = emulator->Requests().size();
-  Child second = StartTavrel({}, "second.log");
+  // The same screen under the name with its screen number: the same program.
+  Child second = StartTavrel({"DISPLAY=" + xvfb.Display() + ".0"}, "second.log");
   EXPECT_EQ(second.Wait(20s), std::optional<int>(0));
   ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << "the hidden panel is back";
   EXPECT_EQ(emulator->Requests().size(), requests) << "the second start never opened the port";
@@ -122,6 +123,28 @@ TEST_F(WaylandNoticeEndToEndTest, ShownOnceOnAWaylandSessionAndNeverOnX11) {
   std::ifstream in(machine / "settings.reg");
   const std::string settings{std::istreambuf_iterator<char>(in), {}};
   EXPECT_NE(settings.find("\"Wayland Notice Shown\"=dword:00000001"), std::string::npos);
+}
+
+// Without a display the program says why and ends with status 1, rather than aborting.
+TEST(NoDisplayEndToEndTest, SaysWhyAndEndsWithStatusOne) {
+  const fs::path machine =
+      fs::temp_directory_path() / ("tavrel-nodisplay-" + std::to_string(getpid()));
+  const std::pair<const char*, const char*> rows[] = {{"", "DISPLAY is not set"},
+                                                      {":9999", "cannot open the display :9999"}};
+  for (const auto& [display, why] : rows) {
+    SCOPED_TRACE(display);
+    fs::create_directories(machine);
+    Child tavrel({TAVREL_PROGRAM},
+                 {std::string("DISPLAY=") + display,
+                  "QT_QPA_PLATFORM=", "TAVREL_MACHINE_DIR=" + machine.string()},
+                 (machine / "out.log").string());
+    EXPECT_EQ(tavrel.Wait(20s), std::optional<int>(1));
+    std::ifstream in(machine / "out.log");
+    const std::string output{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(output.find(why), std::string::npos) << output;
+    EXPECT_NE(output.find("exit status 1"), std::string::npos) << output;
+    fs::remove_all(machine);
+  }
 }
 
 }  // namespace

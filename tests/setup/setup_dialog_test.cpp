@@ -6,6 +6,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 
 #include "link/controller_wire.h"
 #include "platform/fake/fake_clock.h"
@@ -178,6 +179,13 @@ TEST(SetupDialogTest, ControllerInformationShowsEachOutcomeAndReleasesTheReader)
        kModel,
        "Firmware release: 1\xC3\xA9",
        "Touch screen controller model: TV4001",
+       "ADF"},
+      {"control bytes show as escapes",
+       true,
+       {0x0A, 0x05, 0x44, '1', '\n', 0x1B, 0x9B},
+       {0x0A, 0x07, 0x46, '<', 'b', '>', 0x7F, '\r', '!'},
+       "Firmware release: 1\\x0a\\x1b\\x9b",
+       "Touch screen controller model: <b>\\x7f\\x0d!",
        "ADF"},
   };
   for (const Row& row : rows) {
@@ -366,6 +374,30 @@ TEST(SetupDialogTest, EveryWayOutEnablesTheBuzzerAndOnlyOkStores) {
     } else {
       EXPECT_TRUE(rig.program.store.Writes().empty());
     }
+  }
+}
+
+// A value OK could not store (a full disk, a read-only store) is named, not passed over.
+TEST(SetupDialogTest, OkSaysWhichValuesWereNotStored) {
+  struct Row {
+    const char* legend;
+    std::set<std::string> failing;
+    std::vector<std::string> messages;
+  };
+  const Row rows[] = {
+      {"all stored", {}, {}},
+      {"the tone length and the click height",
+       {"Buzzer Duration (msec)", "Y Single Movement Filter"},
+       {"Settings not stored: Len (msec), Click height. They apply until the program ends."}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    Rig rig;
+    rig.program.store.failingWrites = row.failing;
+    rig.Run([&](WindowHandle h) { rig.program.windows.Command(h, kIdOk); });
+    std::vector<std::string> messages;
+    for (const auto& message : rig.program.windows.Messages()) messages.push_back(message.text);
+    EXPECT_EQ(messages, row.messages);
   }
 }
 
