@@ -127,24 +127,15 @@ TEST_F(WaylandNoticeEndToEndTest, ShownOnceOnAWaylandSessionAndNeverOnX11) {
 
 // Without a display the program says why and ends with status 1, rather than aborting.
 TEST(NoDisplayEndToEndTest, SaysWhyAndEndsWithStatusOne) {
-  const fs::path machine =
-      fs::temp_directory_path() / ("tavrel-nodisplay-" + std::to_string(getpid()));
-  const std::pair<const char*, const char*> rows[] = {{"", "DISPLAY is not set"},
-                                                      {":9999", "cannot open the display :9999"}};
-  for (const auto& [display, why] : rows) {
-    SCOPED_TRACE(display);
-    fs::create_directories(machine);
-    Child tavrel({TAVREL_PROGRAM},
-                 {std::string("DISPLAY=") + display,
-                  "QT_QPA_PLATFORM=", "TAVREL_MACHINE_DIR=" + machine.string()},
-                 (machine / "out.log").string());
-    EXPECT_EQ(tavrel.Wait(20s), std::optional<int>(1));
-    std::ifstream in(machine / "out.log");
-    const std::string output{std::istreambuf_iterator<char>(in), {}};
-    EXPECT_NE(output.find(why), std::string::npos) << output;
-    EXPECT_NE(output.find("exit status 1"), std::string::npos) << output;
-    fs::remove_all(machine);
-  }
+  const fs::path out =
+      fs::temp_directory_path() / ("tavrel-no-display-" + std::to_string(getpid()));
+  Child tavrel({TAVREL_PROGRAM},
+               {"DISPLAY=", "QT_QPA_PLATFORM=", "TAVREL_MACHINE_DIR=/nonexistent"}, out.string());
+  EXPECT_EQ(tavrel.Wait(20s), std::optional<int>(1));
+  std::ifstream in(out);
+  const std::string output{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(output.find("DISPLAY is not set"), std::string::npos) << output;
+  fs::remove(out);
 }
 
 }  // namespace
