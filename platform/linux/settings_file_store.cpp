@@ -90,13 +90,9 @@ bool SettingsFileStore::Open() {
   std::filesystem::create_directories(directory_, error);
   if (error) return Unavailable("cannot create " + directory_ + ": " + error.message());
   if (::access(directory_.c_str(), W_OK | X_OK) != 0) {
-    const std::string why = std::strerror(errno);
-    if (!OpenFile(false, false)) return false;
-    log::Info("settings: cannot write " + directory_ + " (" + why +
-              "): the stored values are used, changes are not stored");
-    return true;
+    return OpenReadOnly("cannot write " + directory_ + " (" + std::strerror(errno) + ")");
   }
-  const std::string lockPath = directory_ + "/" + kLockFileName;
+  const std::string lockPath = LockPath();
   LockFile lock(lockPath, lockWait_);
   switch (lock.state()) {
     case LockFile::State::kLocked:
@@ -110,9 +106,13 @@ bool SettingsFileStore::Open() {
     case LockFile::State::kUnusable:
       break;
   }
+  return OpenReadOnly("cannot use the lock file " + lock.why());
+}
+
+bool SettingsFileStore::OpenReadOnly(const std::string& why) {
   if (!OpenFile(false, false)) return false;
-  log::Info("settings: cannot use the lock file " + lock.why() +
-            ": the stored values are used, changes are not stored");
+  log::Info("settings: " + why +
+            ": the stored values are used, and changes last only until the program ends");
   return true;
 }
 
@@ -184,12 +184,10 @@ bool SettingsFileStore::Write(std::string_view name, int32_t value) {
     unstored_.insert_or_assign(std::string(name), value);
     return false;
   }
-  const std::string lockPath = directory_ + "/" + kLockFileName;
+  const std::string lockPath = LockPath();
   LockFile lock(lockPath, lockContended_ ? std::chrono::milliseconds(0) : lockWait_);
   if (lock.state() == LockFile::State::kUnusable) {
-    log::Info("settings: cannot lock " + lockPath + ": " + lock.why() + "; \"" + std::string(name) +
-              "\" is not stored");
-    return false;
+    return WriteFailed("cannot lock " + lockPath + ": " + lock.why());
   }
   const bool locked = lock.state() == LockFile::State::kLocked;
   if (lockContended_.exchange(!locked) != !locked) {
@@ -199,13 +197,17 @@ bool SettingsFileStore::Write(std::string_view name, int32_t value) {
                            " ms; values are not stored while it is");
   }
   if (!locked) return false;
-  const bool written = WriteLocked(name, value);
-  if (writeFailing_.exchange(!written) != !written) {
-    log::Info(written
-                  ? "settings: values are stored again"
-                  : "settings: cannot store values in " + FilePath() + ": " + std::strerror(errno));
+  if (!WriteLocked(name, value)) {
+    return WriteFailed("cannot store values in " + FilePath() + ": " + std::strerror(errno));
   }
-  return written;
+  if (writeFailing_.exchange(false)) log::Info("settings: values are stored again");
+  return true;
+}
+
+// Said once until a write succeeds again: the decoder writes at every report while calibrating.
+bool SettingsFileStore::WriteFailed(const std::string& why) {
+  if (!writeFailing_.exchange(true)) log::Info("settings: " + why + "; values are not stored");
+  return false;
 }
 
 // Called with the lock file held.

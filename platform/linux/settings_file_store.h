@@ -48,6 +48,7 @@ class SettingsFileStore : public SettingsStore {
   bool Close() override;
 
   std::string FilePath() const { return directory_ + "/" + kFileName; }
+  std::string LockPath() const { return directory_ + "/" + kLockFileName; }
 
  private:
   enum class ReadResult { kRead, kMissing, kFailed, kTooLarge };
@@ -66,8 +67,11 @@ class SettingsFileStore : public SettingsStore {
   ReadResult ReadText(std::string& bytes, Identity& identity) const;
   std::optional<Contents> Decode(const std::string& bytes) const;
   bool OpenFile(bool writable, bool locked);
+  // For a store this user may read but not write; says why, once.
+  bool OpenReadOnly(const std::string& why);
   bool Refresh();
   bool WriteLocked(std::string_view name, int32_t value);
+  bool WriteFailed(const std::string& why);
   void RemoveAbandonedTemporaries() const;
   bool ReplaceText(const std::string& bytes, Identity& identity) const;
   // The reason why the store is not used, once, in the log.
