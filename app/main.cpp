@@ -20,6 +20,7 @@
 #include "platform/qt/qt_system_parameters.h"
 #include "platform/qt/qt_window_service.h"
 #include "platform/uinput/session_input.h"
+#include "platform/x11/display_check.h"
 #include "tavrel_version.h"
 
 namespace {
@@ -76,6 +77,14 @@ int RunWithoutWindows(input_choice::Request request, const std::string& path) {
   return Run(windows, system, input, path, nullptr);
 }
 
+// The window layer would abort without a display: say why, in the log and on standard error,
+// and end with status 1.
+int EndWithoutDisplay(const std::string& why) {
+  log::Info(why + "; tavrel needs an X display (set DISPLAY), or --no-window to run without one");
+  log::Info("exit status 1");
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,6 +104,7 @@ int main(int argc, char** argv) {
   log::Info(std::string("version ") + kTavrelVersion + ", machine directory " + MachineDirectory());
   ProgramArguments arguments(argc, argv);
   if (parsed.options.noWindow) return RunWithoutWindows(parsed.options.input, arguments.Path());
+  if (const auto why = MissingDisplay()) return EndWithoutDisplay(*why);
   QtWindowService windows(arguments.Count(), arguments.Values());
   KeptSystemParameters keptSystem;
   QtSystemParameters system(keptSystem);

@@ -252,6 +252,16 @@ bool CTvSerialPort::TryPort(int32_t number) {
          CheckController() == link_result::kOk;
 }
 
+bool CTvSerialPort::TryStoredPort() {
+  // An unreadable value is an error code, not a port: "COM-130:" is never probed.
+  const int32_t stored = settings_.ReadSerialPort();
+  if (stored == kSettingsReadFailed) {
+    log::Info("no stored port to try first");
+    return false;
+  }
+  return TryPort(stored);
+}
+
 int32_t CTvSerialPort::ScanPorts(int32_t& port) {
   for (int32_t number = kFirstPort; number <= kLastPort; ++number) {
     if (TryPort(number)) {
@@ -267,7 +277,7 @@ int32_t CTvSerialPort::DetectController(int32_t& port) {
   // Nothing is open at start-up; a port left open here would keep its lock.
   EndReader();
   port_.reset();
-  if (!TryPort(settings_.ReadSerialPort())) {
+  if (!TryStoredPort()) {
     CloseSerialPort(0);
     if (ScanPorts(port) != link_result::kOk) {
       log::Info("no controller on any port");

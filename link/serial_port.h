@@ -162,6 +162,7 @@ class CTvSerialPort {
   bool ReceiveWriteEcho(uint8_t index);
   static std::string PortNameOf(int32_t number);
   bool TryPort(int32_t number);
+  bool TryStoredPort();
 
   TouchSettings& settings_;
   ReportDecoder& decoder_;

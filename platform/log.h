@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace tavrel {
@@ -23,6 +24,10 @@ void SetSink(LogSink* sink, LogLevel level);
 // TAVREL_LOG=debug in the environment selects the debug level; anything else is kInfo.
 LogLevel LevelFromEnvironment();
 bool Enabled(LogLevel level);
+// The text with every control character (C0, DEL, C1) and every byte that is not part of valid
+// UTF-8 written as \xNN, so that text from a device or a file can neither break a line nor
+// drive a terminal. The log passes each line through it.
+std::string Printable(std::string_view text);
 void Info(std::string_view line);
 void Debug(std::string_view line);
 

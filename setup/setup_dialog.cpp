@@ -35,16 +35,20 @@ constexpr uint32_t kReadCapacity = 255;
 // Touch comes back by itself once the controller answers again.
 constexpr const char* kLostText = "Touch screen controller lost; reconnecting";
 
-// The received bytes behind the header, as text: an answer that ends early, or a zero byte, ends
-// the text there. Bytes are Latin-1, so that stray bytes still make valid UTF-8.
+// The received bytes behind the header, as plain text: an answer that ends early, or a zero byte,
+// ends the text there. Printable bytes are Latin-1, so that stray bytes still make valid UTF-8;
+// control bytes show as \xNN, so that the controller cannot break a line or drive a terminal.
 std::string AnswerText(const uint8_t* begin, const uint8_t* end) {
   std::string text;
   for (const uint8_t* byte = begin; byte != end && *byte != 0; ++byte) {
-    if (*byte < 0x80) {
-      text += static_cast<char>(*byte);
+    const uint8_t value = *byte;
+    if (value >= 0x20 && value < 0x7F) {
+      text += static_cast<char>(value);
+    } else if (value >= 0xA0) {
+      text += static_cast<char>(0xC0 | (value >> 6));
+      text += static_cast<char>(0x80 | (value & 0x3F));
     } else {
-      text += static_cast<char>(0xC0 | (*byte >> 6));
-      text += static_cast<char>(0x80 | (*byte & 0x3F));
+      text += log::Printable(std::string(1, static_cast<char>(value)));
     }
   }
   return text;
@@ -211,32 +215,48 @@ void SetupDialog::ShowFailure(int32_t line, const char* text) {
 
 void SetupDialog::OnOK() {
   using S = TouchSettings;
-  StorePair({&S::SetBuzzerFrequency, &S::SaveBuzzerFrequency, GetTrackbarPos(kFreq.trackbar)},
-            {&S::SetBuzzerDuration, &S::SaveBuzzerDuration, GetTrackbarPos(kLen.trackbar)});
-  settings.EnableBuzzer();
+  unstored_.clear();
   StorePair(
-      {&S::SetDoubleClickWidth, &S::SaveDoubleClickWidth, GetTrackbarPos(kDblClickWidth.trackbar)},
-      {&S::SetDoubleClickHeight, &S::SaveDoubleClickHeight,
-       GetTrackbarPos(kDblClickHeight.trackbar)});
-  Store({&S::SetMouseTracking, &S::SaveMouseTracking, GetCheck(id::kTrackingCheckBox) ? 1 : 0});
-  Store({&S::SetClickBoxWidth, &S::SaveClickBoxWidth, GetTrackbarPos(kClickWidth.trackbar)});
-  Store({&S::SetClickBoxHeight, &S::SaveClickBoxHeight, GetTrackbarPos(kClickHeight.trackbar)});
-  Store(
-      {&S::SetDoubleClickDelay, &S::SaveDoubleClickDelay, GetTrackbarPos(kDblClickDelay.trackbar)});
+      {&S::SetBuzzerFrequency, &S::SaveBuzzerFrequency, GetTrackbarPos(kFreq.trackbar),
+       "Freq (Hz)"},
+      {&S::SetBuzzerDuration, &S::SaveBuzzerDuration, GetTrackbarPos(kLen.trackbar), "Len (msec)"});
+  settings.EnableBuzzer();
+  StorePair({&S::SetDoubleClickWidth, &S::SaveDoubleClickWidth,
+             GetTrackbarPos(kDblClickWidth.trackbar), "DblClick width"},
+            {&S::SetDoubleClickHeight, &S::SaveDoubleClickHeight,
+             GetTrackbarPos(kDblClickHeight.trackbar), "DblClick height"});
+  Store({&S::SetMouseTracking, &S::SaveMouseTracking, GetCheck(id::kTrackingCheckBox) ? 1 : 0,
+         "Touch Screen tracking"});
+  Store({&S::SetClickBoxWidth, &S::SaveClickBoxWidth, GetTrackbarPos(kClickWidth.trackbar),
+         "Click width"});
+  Store({&S::SetClickBoxHeight, &S::SaveClickBoxHeight, GetTrackbarPos(kClickHeight.trackbar),
+         "Click height"});
+  Store({&S::SetDoubleClickDelay, &S::SaveDoubleClickDelay, GetTrackbarPos(kDblClickDelay.trackbar),
+         "DblClick delay"});
+  // A failed write is said, not swallowed: the values hold only until the program ends.
+  if (!unstored_.empty()) {
+    std::string text = "Settings not stored: ";
+    for (size_t i = 0; i < unstored_.size(); ++i) text += (i == 0 ? "" : ", ") + unstored_[i];
+    settings.ShowMessage(text + ". They apply until the program ends.");
+  }
   // The system already holds the double-click values and the trails from the live changes.
   EndDialog(kIdOk);
 }
 
 void SetupDialog::Store(const Stored& value) {
   (settings.*value.set)(value.value);
-  (settings.*value.save)(value.value);
+  Save(value);
 }
 
 void SetupDialog::StorePair(const Stored& first, const Stored& second) {
   (settings.*first.set)(first.value);
   (settings.*second.set)(second.value);
-  (settings.*first.save)(first.value);
-  (settings.*second.save)(second.value);
+  Save(first);
+  Save(second);
+}
+
+void SetupDialog::Save(const Stored& value) {
+  if ((settings.*value.save)(value.value) != kSettingsOk) unstored_.emplace_back(value.caption);
 }
 
 void SetupDialog::OnCancel() {

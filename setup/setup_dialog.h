@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/dialog.h"
 #include "link/serial_port.h"
@@ -53,21 +54,26 @@ class SetupDialog : public Dialog {
   // Sets the label to the trackbar's position and returns that position.
   int32_t ShowPosition(int32_t trackbar, int32_t label);
 
-  // A value stored on OK: its in-memory setter, then its settings writer.
+  // A value stored on OK: its in-memory setter, then its settings writer; the caption names it
+  // when it could not be stored.
   struct Stored {
     int32_t (TouchSettings::*set)(int32_t);
     int32_t (TouchSettings::*save)(int32_t);
     int32_t value;
+    const char* caption;
   };
   void Store(const Stored& value);
   // Both setters first, then both writers, as the buzzer and double-click pairs are stored.
   void StorePair(const Stored& first, const Stored& second);
+  void Save(const Stored& value);
 
   TouchSettings& settings;
   CTvSerialPort& serialPort;
   SystemParameters& system_;
   ToneService& tone_;
   FontHandle infoFont;
+  // Captions of the values OK could not store, said before the dialog closes.
+  std::vector<std::string> unstored_;
 };
 
 }  // namespace tavrel

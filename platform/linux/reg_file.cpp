@@ -66,14 +66,18 @@ std::string FormatValueLine(std::string_view name, int32_t value) {
 
 }  // namespace
 
-RegFile::RegFile(std::string keyPath, std::string_view text) : keyLine_("[" + keyPath + "]") {
+RegFile::RegFile(std::string keyPath, std::string_view text) {
+  keyLine_ = "[";
+  keyLine_ += keyPath;
+  keyLine_ += ']';
+  // A line's carriage return stays with it, so that kept lines are written back as they were;
+  // lines the program adds follow the first line's ending (regedit writes CR LF).
   while (!text.empty()) {
     size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    lines_.emplace_back(line);
+    lines_.emplace_back(text.substr(0, end));
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
   }
+  if (!lines_.empty() && lines_.front().ends_with('\r')) newLineEnding_ = "\r";
 }
 
 bool RegFile::IsKeyLine(std::string_view line) const {
@@ -123,18 +127,25 @@ std::optional<int32_t> RegFile::Read(std::string_view name) const {
 void RegFile::Write(std::string_view name, int32_t value) {
   std::string line = FormatValueLine(name, value);
   if (auto found = Find(name)) {
+    if (lines_[found->line].ends_with('\r')) line += '\r';
     lines_[found->line] = std::move(line);
     return;
   }
   size_t end = EnsureKey();
+  line += newLineEnding_;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(end), std::move(line));
 }
 
 size_t RegFile::EnsureKey() {
   if (auto end = EndOfKey()) return *end;
-  if (lines_.empty()) lines_.emplace_back(kHeader);
-  if (!Trim(lines_.back()).empty()) lines_.emplace_back();
-  lines_.push_back(keyLine_);
+  // Appended piece by piece, for GCC 12's -Wrestrict (see FormatValueLine).
+  const auto addLine = [this](std::string_view text) {
+    lines_.emplace_back(text);
+    lines_.back() += newLineEnding_;
+  };
+  if (lines_.empty()) addLine(kHeader);
+  if (!Trim(lines_.back()).empty()) addLine("");
+  addLine(keyLine_);
   return lines_.size();
 }
 

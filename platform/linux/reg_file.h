@@ -36,7 +36,8 @@ class RegFile {
   bool IsKeyLine(std::string_view line) const;
 
   std::string keyLine_;
-  std::vector<std::string> lines_;
+  std::vector<std::string> lines_;  // without their '\n'
+  std::string newLineEnding_;       // before the '\n' of an added line: "" or "\r"
 };
 
 }  // namespace tavrel

@@ -56,7 +56,14 @@ uint8_t ByteSize(tcflag_t flags) {
 
 }  // namespace
 
+TerminalDevice::TerminalDevice(FileDescriptor fd) : fd_(std::move(fd)) {
+  termios tio{};
+  if (tcgetattr(fd_.Get(), &tio) == 0) found_ = tio;
+}
+
 TerminalDevice::~TerminalDevice() {
+  // The line goes back as it was found; a hung-up line refuses, and has nothing to restore.
+  if (found_) tcsetattr(fd_.Get(), TCSANOW, &*found_);
   // Exclusive mode belongs to the terminal, not to this descriptor: lift it so that the next
   // open succeeds while another holder (the emulator) keeps the terminal alive.
   ioctl(fd_.Get(), TIOCNXCL);

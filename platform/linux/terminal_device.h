@@ -1,6 +1,9 @@
 #pragma once
 
+#include <termios.h>
+
 #include <atomic>
+#include <optional>
 #include <utility>
 
 #include "platform/linux/file_descriptor.h"
@@ -11,8 +14,9 @@ namespace tavrel {
 // An open terminal device. Waits poll the device together with the callers' eventfd events.
 class TerminalDevice : public SerialDevice {
  public:
-  // Takes the descriptor, opened non-blocking, locked and in exclusive mode.
-  explicit TerminalDevice(FileDescriptor fd) : fd_(std::move(fd)) {}
+  // Takes the descriptor, opened non-blocking, locked and in exclusive mode, and keeps its line
+  // settings to put back when it closes.
+  explicit TerminalDevice(FileDescriptor fd);
   ~TerminalDevice() override;
   TerminalDevice(const TerminalDevice&) = delete;
   TerminalDevice& operator=(const TerminalDevice&) = delete;
@@ -29,6 +33,8 @@ class TerminalDevice : public SerialDevice {
 
  private:
   FileDescriptor fd_;
+  // The line settings found at open, restored at close whatever happened in between.
+  std::optional<termios> found_;
   // Set once the device hung up: it never delivers data again, and polling it would return
   // at once for ever. Both of the port's threads wait on the device (one at a time, as the
   // reader is parked while commands run), hence the atomics.

@@ -167,6 +167,8 @@ QWidget* DialogWindow::CreateControl(const resources::ControlTemplate& control) 
       break;
   }
   auto* label = new QLabel(text, this);
+  // Some texts come from the controller: never read as markup.
+  label->setTextFormat(Qt::PlainText);
   label->setWordWrap((control.style & kStaticTypeMask) != kLeftNoWordWrap);
   label->setAlignment(control.kind == ControlKind::kCenteredText ? Qt::AlignHCenter | Qt::AlignTop
                                                                  : Qt::AlignLeft | Qt::AlignTop);

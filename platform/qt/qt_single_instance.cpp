@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -12,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/linux/run_directory.h"
 #include "platform/log.h"
 
 namespace tavrel {
@@ -21,25 +21,35 @@ namespace {
 constexpr int kAskTimeoutMs = 5000;
 constexpr int kAskAttemptMs = 250;
 
-// The screen the program shows on: two screens of one user each get their own program.
+// The screen the program shows on: two screens of one user each get their own program, and
+// one screen under two spellings of its name (":56", ":56.0") gets one.
 QString ScreenName() {
-  QString screen = QGuiApplication::platformName() + "-" + qEnvironmentVariable("DISPLAY");
+  const std::string display = NormalisedDisplay(qEnvironmentVariable("DISPLAY").toStdString());
+  QString screen = QGuiApplication::platformName() + "-" + QString::fromStdString(display);
   return screen.replace(QRegularExpression("[^A-Za-z0-9._-]"), "_");
 }
 
-QString RuntimeDirectory() {
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  return !runtime.isEmpty() && QDir(runtime).exists() ? runtime : QDir::tempPath();
+// The lock and socket paths without their endings; empty, with the reason, when there is no
+// private directory to keep them in.
+QString BasePath(std::string& why) {
+  const auto directory = PrivateRunDirectory(why);
+  if (!directory) return {};
+  return QString::fromStdString(*directory) + "/tavrel-" + QString::number(::getuid()) + "-" +
+         ScreenName();
 }
 
 }  // namespace
 
-QtSingleInstance::QtSingleInstance()
-    : base_(RuntimeDirectory() + "/tavrel-" + QString::number(::getuid()) + "-" + ScreenName()) {}
+QtSingleInstance::QtSingleInstance() : base_(BasePath(why_)) {}
 
 QtSingleInstance::~QtSingleInstance() = default;
 
 bool QtSingleInstance::Claim(std::function<void()> activate) {
+  if (base_.isEmpty()) {
+    log::Info("Cannot tell whether the program runs already (" + why_ +
+              "; refused as the place for the instance lock); starting anyway");
+    return true;
+  }
   lock_ = std::make_unique<QLockFile>(base_ + ".lock");
   // Held for the program's whole life: only a lock whose process is gone is stale.
   lock_->setStaleLockTime(0);

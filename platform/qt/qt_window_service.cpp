@@ -192,6 +192,7 @@ void QtWindowService::SetText(ControlHandle control, const std::string& text) {
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(Text(text));
   } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setTextFormat(Qt::PlainText);
     label->setText(Text(text));
   } else if (widget) {
     widget->setWindowTitle(Text(text));
@@ -430,6 +431,8 @@ namespace {
 
 // Shows the box and dispatches until the user has closed it.
 void RunMessageBox(QMessageBox& box) {
+  // Message texts may carry what a device or a file said: never read as markup.
+  box.setTextFormat(Qt::PlainText);
   QEventLoop loop;
   QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
   box.show();

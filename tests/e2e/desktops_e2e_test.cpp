@@ -62,7 +62,8 @@ TEST_F(DesktopsEndToEndTest, WithoutATrayThePanelCarriesTheCommandsAndASecondSta
   ASSERT_TRUE(WaitFor([&] { return !desktop.Find(IsPanel); })) << "Hide works with a tray";
 
   const size_t requests = emulator->Requests().size();
-  Child second = StartTavrel({}, "second.log");
+  // The same screen under the name with its screen number: the same program.
+  Child second = StartTavrel({"DISPLAY=" + xvfb.Display() + ".0"}, "second.log");
   EXPECT_EQ(second.Wait(20s), std::optional<int>(0));
   ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << "the hidden panel is back";
   EXPECT_EQ(emulator->Requests().size(), requests) << "the second start never opened the port";
@@ -122,6 +123,19 @@ TEST_F(WaylandNoticeEndToEndTest, ShownOnceOnAWaylandSessionAndNeverOnX11) {
   std::ifstream in(machine / "settings.reg");
   const std::string settings{std::istreambuf_iterator<char>(in), {}};
   EXPECT_NE(settings.find("\"Wayland Notice Shown\"=dword:00000001"), std::string::npos);
+}
+
+// Without a display the program says why and ends with status 1, rather than aborting.
+TEST(NoDisplayEndToEndTest, SaysWhyAndEndsWithStatusOne) {
+  const fs::path out =
+      fs::temp_directory_path() / ("tavrel-no-display-" + std::to_string(getpid()));
+  Child tavrel({TAVREL_PROGRAM},
+               {"DISPLAY=", "QT_QPA_PLATFORM=", "TAVREL_MACHINE_DIR=/nonexistent"}, out.string());
+  EXPECT_EQ(tavrel.Wait(20s), std::optional<int>(1));
+  std::ifstream in(out);
+  const std::string output{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(output.find("DISPLAY is not set"), std::string::npos) << output;
+  fs::remove(out);
 }
 
 }  // namespace

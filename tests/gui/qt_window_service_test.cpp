@@ -120,6 +120,7 @@ TEST(QtWindowServiceTest, MessageBoxHasTheCaptionTheTextOneOkButtonAndNoIcon) {
     seen = true;
     EXPECT_EQ(box->text(), "Failed checking for Touch Controller device");
     EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText) << "texts from devices and files are no markup";
     ASSERT_EQ(box->buttons().size(), 1);
     EXPECT_EQ(box->standardButton(box->buttons().front()), QMessageBox::Ok);
     EXPECT_FALSE(box->isModal()) << "the tray icon keeps working";
@@ -295,6 +296,8 @@ TEST(QtWindowServiceTest, SetupTemplateBuildsItsControlsInPlaceWithTheTabOrderAn
       EXPECT_EQ(defaults, std::vector<int32_t>{kIdOk});
       EXPECT_FALSE(windows.IsVisible(windows.Control(w, id::kMemoryLine)));
       EXPECT_FALSE(SetupChild<QLabel>(windows, w, id::kFirmwareLine)->wordWrap()) << "one line";
+      windows.SetText(windows.Control(w, id::kFirmwareLine), "Firmware release: <b>1</b>");
+      EXPECT_EQ(SetupChild<QLabel>(windows, w, id::kFirmwareLine)->textFormat(), Qt::PlainText);
       windows.SetFont(windows.Control(w, id::kFirmwareLine),
                       windows.CreateFont({"Arial", 20, 700}));
       const QFont info = SetupChild<QLabel>(windows, w, id::kFirmwareLine)->font();

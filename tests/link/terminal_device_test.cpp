@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/fake/fake_log_sink.h"
 #include "platform/linux/linux_events.h"
 #include "platform/linux/serial_ports.h"
 #include "tests/link/link_test_support.h"
@@ -175,6 +176,33 @@ TEST_F(TerminalDeviceTest, OnlyTerminalsOpenAsPorts) {
     row.plant(machine.Path() + "/ports/" + name);
     EXPECT_EQ(ports.Open(name + ":"), nullptr);
   }
+}
+
+// Others' links and the own terminal are never a port; a closed line is left as it was found.
+TEST_F(TerminalDeviceTest, OthersLinksAndTheOwnTerminalAreRefusedAndLinesRestored) {
+  device->SetLineSettings({0, 9600, 8, 0, 0});
+  device.reset();
+  EXPECT_EQ(Current().c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+  const int savedStderr = dup(STDERR_FILENO);
+  const std::pair<const char*, std::function<void(const char*)>> rows[] = {
+      {"is this program's own terminal",
+       [&](const char*) { dup2(open(slavePath.c_str(), O_RDWR | O_NOCTTY), STDERR_FILENO); }},
+      {"is a link owned by nobody",
+       [](const char* link) {
+         if (geteuid() != 0) GTEST_SKIP() << "another user's link needs root";
+         ASSERT_EQ(lchown(link, 65534, 65534), 0);
+       }},
+  };
+  for (const auto& [logged, plant] : rows) {
+    FakeLogSink log;
+    plant((machine.Path() + "/ports/COM2").c_str());
+    if (IsSkipped()) return;
+    EXPECT_EQ(ports.Open("COM2:"), nullptr) << logged;
+    dup2(savedStderr, STDERR_FILENO);
+    ASSERT_EQ(log.Lines().size(), 1u) << logged;
+    EXPECT_NE(log.Lines()[0].find(logged), std::string::npos) << log.Lines()[0];
+  }
+  close(savedStderr);
 }
 
 }  // namespace

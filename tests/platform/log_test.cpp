@@ -63,5 +63,19 @@ TEST(LogTest, LevelComesFromTheEnvironment) {
   EXPECT_EQ(log::LevelFromEnvironment(), LogLevel::kInfo);
 }
 
+// What a device or a file says can neither start a line of its own nor drive the terminal.
+TEST(LogTest, LinesStayOneLineOfPrintableText) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"model TV\ntavrel: exit status 0", "model TV\\x0atavrel: exit status 0"},
+      {"\x1b[2J\xc2\x9b\xff\xed\xa0\x80", "\\x1b[2J\\xc2\\x9b\\xff\\xed\\xa0\\x80"},
+      {"Gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80", "Gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80"},
+  };
+  FakeLogSink sink;
+  for (const auto& [input, expected] : rows) {
+    log::Info(input);
+    EXPECT_EQ(sink.Lines().back(), expected);
+  }
+}
+
 }  // namespace
 }  // namespace tavrel

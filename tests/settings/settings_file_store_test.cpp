@@ -1,7 +1,11 @@
 #include "platform/linux/settings_file_store.h"
 
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/fake/fake_log_sink.h"
 #include "platform/fake/fake_settings_store.h"
 #include "platform/fake/fake_system_parameters.h"
 #include "platform/fake/fake_window_service.h"
@@ -43,8 +48,14 @@ class SettingsFileStoreTest : public ::testing::Test {
     fs::create_directories(dir);
     std::ofstream(dir / "settings.reg", std::ios::binary) << text;
   }
+  bool Logged(const std::string& text) const {
+    const auto lines = log.Lines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const auto& line) { return line.find(text) != std::string::npos; });
+  }
 
   fs::path dir;
+  FakeLogSink log;
   FakeSystemParameters system;
   FakeWindowService windows;
 };
@@ -114,14 +125,23 @@ TEST_F(SettingsFileStoreTest, UnusableDirectoryFailsLoadAndEveryAccess) {
   ASSERT_EQ(::mkfifo((dir / "reg-is-a-fifo" / "settings.reg").c_str(), 0664), 0);
   fs::create_directories(dir / "reg-is-a-link");
   fs::create_symlink(dir / "file", dir / "reg-is-a-link" / "settings.reg");
+  for (const auto& [name, bytes, size] :
+       {std::tuple{"reg-too-large", "x", 100 << 20}, {"reg-odd-utf-16", "\xFF\xFE\x41", 3}}) {
+    fs::create_directories(dir / name);
+    std::ofstream(dir / name / "settings.reg") << bytes;
+    fs::resize_file(dir / name / "settings.reg", size);
+  }
   const Row rows[] = {
       {"directory below a file cannot be made", dir / "file" / "machine"},
       {"settings.reg is a directory", dir / "reg-is-a-dir"},
       {"settings.reg is a FIFO: no hang", dir / "reg-is-a-fifo"},
       {"settings.reg is a link: not followed", dir / "reg-is-a-link"},
+      {"settings.reg of 100 MB: refused at once", dir / "reg-too-large"},
+      {"UTF-16 of an odd length, which could not be written back", dir / "reg-odd-utf-16"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
+    FakeLogSink rowLog;
     SettingsFileStore store(row.machineDir);
     FakeSystemParameters params;
     TouchSettings settings({store, params, windows}, 0, 0, 0);
@@ -132,7 +152,9 @@ TEST_F(SettingsFileStoreTest, UnusableDirectoryFailsLoadAndEveryAccess) {
     EXPECT_EQ(settings.ReadRightClickEnabled(), -130);
     EXPECT_EQ(settings.SaveBuzzerFrequency(3000), -120);
     EXPECT_EQ(settings.SaveRightClickEnabled(1), -120);
+    EXPECT_EQ(rowLog.Lines().size(), 2u) << "the reason, once, at each of the two loads";
   }
+  EXPECT_EQ(fs::file_size(dir / "reg-too-large" / "settings.reg"), 100u << 20) << "untouched";
   std::ifstream target(dir / "file");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(target), {}), "x");
   EXPECT_EQ(fs::status(dir / "reg-is-a-fifo" / "settings.reg").type(), fs::file_type::fifo);
@@ -188,8 +210,9 @@ TEST_F(SettingsFileStoreTest, WritesNeitherLoseTheFileNorFollowPlantedLinks) {
     } else {
       EXPECT_EQ(store.Read("Serial Port"), std::nullopt);
     }
+    // settings.lock beside the file and the planted entry.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
-              row.written ? 2 : 1);
+              row.written ? 3 : 2);
   }
   ::umask(umask);
   fs::remove(victim);
@@ -236,7 +259,8 @@ TEST_F(SettingsFileStoreTest, KilledWriterNeverLeavesAPartialFile) {
   std::ofstream(dir / "settings.reg.backup") << "kept";
   SettingsFileStore next(dir);
   ASSERT_TRUE(next.Open());
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+  // settings.reg, settings.lock and the backup.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
   EXPECT_TRUE(fs::exists(dir / "settings.reg.backup"));
   EXPECT_TRUE(next.Read("Value 0").has_value());
 }
@@ -259,6 +283,103 @@ TEST_F(SettingsFileStoreTest, ShippedWindowsDefaultsMatchAFirstStart) {
   const auto written = store.Values();
   EXPECT_EQ(valueLines, written.size());
   for (const auto& [name, value] : written) EXPECT_EQ(shipped.Read(name), value) << name;
+}
+
+// The directory, which anyone may open, is no lock any more; the lock file, which only the group
+// may open, delays one write at most while a member holds it.
+TEST_F(SettingsFileStoreTest, LocksHeldAgainstTheProgramDelayOneWriteAtMost) {
+  SettingsFileStore store(dir.string(), std::chrono::milliseconds(100));
+  ASSERT_TRUE(store.Open());
+  const int directory = ::open(dir.c_str(), O_RDONLY);
+  const int lock = ::open((dir / "settings.lock").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(directory, LOCK_SH), 0);
+  EXPECT_TRUE(store.Write("Serial Port", 3));
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  const std::string before = FileText();
+  EXPECT_FALSE(store.Write("Serial Port", 4));
+  EXPECT_FALSE(store.Write("Serial Port", 5)) << "at once: the wait ran out before";
+  EXPECT_EQ(FileText(), before);
+  ::close(lock), ::close(directory);
+  EXPECT_TRUE(store.Write("Serial Port", 6));
+  EXPECT_TRUE(Logged("is held by another program") && Logged("is free again"));
+  EXPECT_EQ(fs::status(dir / "settings.lock").permissions(), static_cast<fs::perms>(0660));
+}
+
+// An unchanged file is not read again; a changed one is.
+TEST_F(SettingsFileStoreTest, FilesAreReadAgainOnlyWhenChanged) {
+  SettingsFileStore store(dir.string()), other(dir.string());
+  ASSERT_TRUE(store.Open() && other.Open() && store.Write("Serial Port", 3));
+  // Changed in place, its size and time kept: not read again, so still 3.
+  struct stat before {};
+  ::stat((dir / "settings.reg").c_str(), &before);
+  std::string text = FileText();
+  text[text.rfind('3')] = '9';
+  WriteFile(text);
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ::utimensat(AT_FDCWD, (dir / "settings.reg").c_str(), times, 0);
+  EXPECT_EQ(store.Read("Serial Port"), 3);
+  ASSERT_TRUE(other.Write("Serial Port", 4));
+  EXPECT_EQ(store.Read("Serial Port"), 4);
+}
+
+// Windows' registry editor writes UTF-16 with CR LF: read, and written back the same way.
+TEST_F(SettingsFileStoreTest, Utf16FilesAreReadAndKeptInTheirEncodingAndLineEndings) {
+  const auto utf16 = [](std::u16string_view units) {
+    std::string bytes;
+    for (const char16_t unit : units) bytes += {char(unit & 0xFF), char(unit >> 8)};
+    return bytes;
+  };
+  const std::string file = utf16(
+      u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Morvane"
+      u"\\Tavrel]\r\n\"Buzzer Frequency (Hz)\"=dword:00000fa0\r\n; Grüße \U0001F600 \xD800\r\n");
+  WriteFile(file);
+  SettingsFileStore store(dir.string());
+  EXPECT_EQ(TouchSettings({store, system, windows}, 0, 0, 0).GetBuzzerFrequency(), 4000);
+  EXPECT_TRUE(FileText().starts_with(file));
+  EXPECT_NE(FileText().find(utf16(u"\"Serial Port\"=dword:00000005\r\n")), std::string::npos);
+}
+
+// A full disk fails the writes, says so once, and keeps the file whole.
+TEST_F(SettingsFileStoreTest, AFullDiskFailsTheWritesAndKeepsTheFile) {
+  SettingsFileStore store(dir.string());
+  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  const std::string before = FileText();
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit small{before.size() / 2, saved.rlim_max};
+  ::signal(SIGXFSZ, SIG_IGN);
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  EXPECT_EQ(settings.SaveBuzzerFrequency(3000), kSettingsWriteFailed);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(FileText(), before);
+  EXPECT_EQ(settings.SaveBuzzerFrequency(3000), kSettingsOk);
+  EXPECT_TRUE(Logged("cannot store values in") && Logged("values are stored again"));
+}
+
+// A directory this user (nobody, outside the group) may not write: the stored values are used,
+// nothing is stored, and the lock file does not even open.
+TEST_F(SettingsFileStoreTest, AReadOnlyStoreUsesTheStoredValuesAndStoresNothing) {
+  if (::geteuid() != 0) GTEST_SKIP() << "playing a second user needs root";
+  WriteFile(
+      "[HKEY_LOCAL_MACHINE\\Software\\Morvane\\Tavrel]\n\"Buzzer Frequency (Hz)\"=dword:00000fa0\n"
+      "\"RightClickEnabled\"=dword:00000001\n");
+  ASSERT_TRUE(SettingsFileStore(dir.string()).Open());
+  const std::string before = FileText();
+  const pid_t child = ::fork();
+  if (child == 0) {  // nobody, outside every group
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(16);
+    SettingsFileStore store(dir.string());
+    TouchSettings settings({store, system, windows}, 0, 0, 0);
+    ::_exit((settings.GetBuzzerFrequency() == 4000 ? 0 : 1) |
+            (settings.SaveBuzzerFrequency(3000) == kSettingsWriteFailed ? 0 : 2) |
+            (settings.IsRightClickEnabled() == 0 ? 0 : 4) |
+            (::open((dir / "settings.lock").c_str(), O_RDONLY) < 0 ? 0 : 8));
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: value unused, 2: stored, 4: right click stuck, 8: lock opens";
+  EXPECT_EQ(FileText(), before);
 }
 
 }  // namespace

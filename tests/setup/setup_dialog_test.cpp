@@ -179,6 +179,13 @@ TEST(SetupDialogTest, ControllerInformationShowsEachOutcomeAndReleasesTheReader)
        "Firmware release: 1\xC3\xA9",
        "Touch screen controller model: TV4001",
        "ADF"},
+      {"control bytes show as escapes",
+       true,
+       {0x0A, 0x05, 0x44, '1', '\n', 0x1B, 0x9B},
+       {0x0A, 0x07, 0x46, '<', 'b', '>', 0x7F, '\r', '!'},
+       "Firmware release: 1\\x0a\\x1b\\x9b",
+       "Touch screen controller model: <b>\\x7f\\x0d!",
+       "ADF"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -331,21 +338,27 @@ TEST(SetupDialogTest, EveryWayOutEnablesTheBuzzerAndOnlyOkStores) {
     std::function<void(FakeWindowService&, WindowHandle)> close;
     int32_t result;
     bool stored;
+    std::string unstored;  // the message of an OK whose writes all fail
   };
   const Row rows[] = {
-      {"OK", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdOk); }, kIdOk, true},
+      {"OK", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdOk); }, kIdOk, true, ""},
+      {"OK with a store that takes nothing",
+       [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdOk); }, kIdOk, false,
+       "Settings not stored: Freq (Hz), Len (msec), DblClick width, DblClick height, Touch Screen "
+       "tracking, Click width, Click height, DblClick delay. They apply until the program ends."},
       {"Cancel", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdCancel); }, kIdCancel,
-       false},
+       false, ""},
       {"close box", [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, 0xF060); },
-       kIdCancel, false},
+       kIdCancel, false, ""},
       {"close request", [](FakeWindowService& w, WindowHandle h) { w.SendClose(h); }, kIdCancel,
-       false},
+       false, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     Rig rig;
     auto& settings = rig.program.settings;
     settings.DisableBuzzer();
+    if (!row.unstored.empty()) rig.program.store.Close();
     int32_t buzzerWhileOpen = -1;
     const int32_t result = rig.Run([&](WindowHandle h) {
       buzzerWhileOpen = settings.IsBuzzerEnabled();
@@ -367,6 +380,8 @@ TEST(SetupDialogTest, EveryWayOutEnablesTheBuzzerAndOnlyOkStores) {
     } else {
       EXPECT_TRUE(rig.program.store.Writes().empty());
     }
+    const auto messages = rig.program.windows.Messages();
+    EXPECT_EQ(messages.empty() ? "" : messages.back().text, row.unstored);
   }
 }
 
