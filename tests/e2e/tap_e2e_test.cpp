@@ -94,9 +94,9 @@ TEST_F(TavrelEndToEndTest, ATapLandsWhereTheCalibrationPutsIt) {
   CloseFromTrayMenu(tavrel);
 }
 
-// A hand-edited tone length of 49 days holds the reader in the touch tone; Close still ends the
-// program at once.
-TEST_F(TavrelEndToEndTest, CloseEndsTheProgramDuringTheLongestTouchTone) {
+// A hand-edited tone length of 49 days is held to the longest tone Setup offers: the touch that
+// would have stalled the reader clicks, and Close ends the program.
+TEST_F(TavrelEndToEndTest, AHandEditedTouchToneOf49DaysNeitherStallsTouchNorClose) {
   std::ofstream(machine / "settings.reg") << "Windows Registry Editor Version 5.00\n\n"
                                              "[HKEY_LOCAL_MACHINE\\Software\\Morvane\\Tavrel]\n"
                                              "\"Buzzer Duration (msec)\"=dword:ffffffff\n";
@@ -106,6 +106,7 @@ TEST_F(TavrelEndToEndTest, CloseEndsTheProgramDuringTheLongestTouchTone) {
   sim::ControllerEmulator emulator(options);
   ASSERT_TRUE(emulator.Start()) << emulator.Error();
   Target target(xvfb.Display());
+  ASSERT_TRUE(desktop.WaitWindow([&](const Found& w) { return w.window == target.Id(); }));
   Child tavrel = StartTavrel();
   ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << "no panel; windows:" << Describe(desktop.Windows());
 
@@ -113,6 +114,12 @@ TEST_F(TavrelEndToEndTest, CloseEndsTheProgramDuringTheLongestTouchTone) {
   emulator.Report(kStatusTouching, 1000, 1000);
   const auto pixel = PixelOf(1000, 1000);
   ASSERT_TRUE(WaitFor([&] { return target.Pointer() == pixel; })) << Output();
+  emulator.Report(kStatusReleased, 1000, 1000);
+  for (const int type : {ButtonPress, ButtonRelease}) {
+    const auto event = target.NextButton();
+    ASSERT_TRUE(event.has_value()) << "the touch tone held the reader up; " << Output();
+    EXPECT_EQ(event->type, type);
+  }
 
   CloseFromTrayMenu(tavrel);
 }
