@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/log.h"
+#include "platform/x11/own_connection.h"
+
 namespace tavrel {
 
 namespace {
@@ -31,6 +34,8 @@ XTestPointerService::XTestPointerService(const std::string& displayName) {
     return;
   }
   display_ = display;
+  SurviveConnectionLoss(display_, lost_);
+  held_input::Register(*this);
   // Primary outputs and current screen resources came with RandR 1.3. The core query comes
   // first: libXrandr leaks its per-display record on a server without the extension.
   int opcode;
@@ -44,12 +49,15 @@ XTestPointerService::XTestPointerService(const std::string& displayName) {
 }
 
 XTestPointerService::~XTestPointerService() {
-  if (display_ != nullptr) XCloseDisplay(display_);
+  if (display_ == nullptr) return;
+  held_input::Unregister(*this);
+  ReleaseHeld();
+  CloseOwnConnection(display_);
 }
 
 uint32_t XTestPointerService::SendInput(const MouseInput& input) {
   std::lock_guard lock(mutex_);
-  if (display_ == nullptr) return 0;
+  if (display_ == nullptr || lost_) return 0;
   const bool move = (input.dwFlags & kMouseMove) != 0;
   // Relative moves are not used by the program.
   if (move && (input.dwFlags & kMouseAbsolute) == 0) return 0;
@@ -69,15 +77,31 @@ uint32_t XTestPointerService::SendInput(const MouseInput& input) {
     Button(kLeftButton, false);
     leftHeld_ = false;
   }
-  if (input.dwFlags & kMouseRightDown) Button(kRightButton, true);
-  if (input.dwFlags & kMouseRightUp) Button(kRightButton, false);
+  if (input.dwFlags & kMouseRightDown) {
+    Button(kRightButton, true);
+    rightHeld_ = true;
+  }
+  if (input.dwFlags & kMouseRightUp) {
+    Button(kRightButton, false);
+    rightHeld_ = false;
+  }
   XFlush(display_);
   return 1;
 }
 
+void XTestPointerService::ReleaseHeld() {
+  std::lock_guard lock(mutex_);
+  if (display_ == nullptr || lost_ || !(leftHeld_ || rightHeld_)) return;
+  log::Info("released the pointer button that a touch still held down");
+  if (leftHeld_) Button(kLeftButton, false);
+  if (rightHeld_) Button(kRightButton, false);
+  leftHeld_ = rightHeld_ = false;
+  XSync(display_, False);
+}
+
 MonitorRect XTestPointerService::Monitor() {
   std::lock_guard lock(mutex_);
-  if (display_ != nullptr) FollowMonitorChanges();
+  if (display_ != nullptr && !lost_) FollowMonitorChanges();
   return monitor_;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
 
+#include "platform/held_input.h"
 #include "platform/pointer_service.h"
 
 struct _XDisplay;
@@ -26,8 +28,9 @@ int ScaleAbsolute(int32_t value, int origin, int size);
 
 // Injects pointer events through the XTest extension on its own display connection, opened once
 // at construction. Absolute moves map 0..65535 onto the primary monitor (RandR's primary output,
-// else the whole screen), followed as the monitors change. Safe to call from any thread.
-class XTestPointerService : public PointerService {
+// else the whole screen), followed as the monitors change. Safe to call from any thread. A button
+// it pressed and has not released is released when it goes, or when the program exits otherwise.
+class XTestPointerService : public PointerService, public HeldInput {
  public:
   // displayName as XOpenDisplay takes it; empty for $DISPLAY.
   explicit XTestPointerService(const std::string& displayName = "");
@@ -35,7 +38,8 @@ class XTestPointerService : public PointerService {
   XTestPointerService(const XTestPointerService&) = delete;
   XTestPointerService& operator=(const XTestPointerService&) = delete;
 
-  // False when the display or its XTest extension was unavailable; every event is then refused.
+  // False when the display or its XTest extension was unavailable; every event is then refused,
+  // as it is once the connection has broken.
   bool IsOpen() const { return display_ != nullptr; }
   // Moves (absolute only) and button transitions; returns 1 when injected, 0 when refused.
   uint32_t SendInput(const MouseInput& input) override;
@@ -43,6 +47,7 @@ class XTestPointerService : public PointerService {
   // Called, on the injecting thread and without waiting, for each left press injected while an
   // earlier one still holds the button: the server delivers such a press to no window.
   void OnRepeatedLeftPress(std::function<void()> call);
+  void ReleaseHeld() override;
 
  private:
   void FollowMonitorChanges();
@@ -51,10 +56,12 @@ class XTestPointerService : public PointerService {
 
   std::mutex mutex_;
   _XDisplay* display_ = nullptr;
+  std::atomic<bool> lost_{false};
   bool randr_ = false;
   MonitorRect monitor_;
-  // The left button as this service last set it.
+  // The buttons as this service last set them.
   bool leftHeld_ = false;
+  bool rightHeld_ = false;
   std::function<void()> onRepeatedLeftPress_;
 };
 
