@@ -1,5 +1,5 @@
-// tavrel: the touch-screen manager. It takes only --help and --version; its settings live in the
-// machine directory ($TAVREL_MACHINE_DIR).
+// tavrel: the touch-screen manager. It takes only --wait, --help and --version; its settings
+// live in the machine directory ($TAVREL_MACHINE_DIR).
 #include "app/command_line.h"
 #include "app/program_arguments.h"
 #include "app/touch_app.h"
@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
   const std::string help = TavrelHelp(
       "Its settings live in $TAVREL_MACHINE_DIR/settings.reg (default\n"
       "/var/lib/tavrel/settings.reg); it logs to standard error and the system log.\n");
-  if (const auto status = HandleCommandLine("tavrel", help, argc, argv)) return *status;
+  const CommandLineOutcome command = HandleCommandLine("tavrel", help, argc, argv);
+  if (!command.run) return command.status;
   SystemLogSink logSink("tavrel");
   log::SetSink(&logSink, log::LevelFromEnvironment());
   log::Info(std::string("version ") + kTavrelVersion + ", machine directory " + MachineDirectory());
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
   XkbKeyService keys;
   TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
                arguments.Path());
+  app.SetControllerWait(command.waitSeconds);
   // Before anything opens the port or adds an icon.
   QtSingleInstance instance;
   if (!app.ClaimInstance(instance)) return 0;
