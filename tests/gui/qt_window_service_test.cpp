@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <thread>
@@ -398,6 +400,28 @@ TEST(QtWindowServiceTest, EnterPressesTheFocusedButtonOfSetupAndEscapeCancels) {
     });
   };
   windows.RunModal(id::kSetupDialog, events, 0);
+}
+
+// The session manager ends the session with a quit event on the application object. In a
+// process of its own: once asked to end, no event loop runs any more.
+TEST(QtWindowServiceDeathTest, TheSessionsEndRunsTheEndRequestAndEndsTheOpenRun) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        auto& windows = Service();
+        windows.WatchEndRequests([] { std::fputs("end requested\n", stderr); });
+        Events events;
+        events.init = [](WindowHandle) {
+          Soon([] {
+            QEvent quit(QEvent::Quit);
+            QApplication::sendEvent(qApp, &quit);
+          });
+        };
+        windows.RunModal(id::kPanelDialog, events, 0);
+        std::fputs("run ended\n", stderr);
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "end requested.*run ended");
 }
 
 TEST(QtWindowServiceTest, DoubleClickTimeReachesTheProgramsOwnWindowsAndEveryValueIsKept) {
