@@ -1,6 +1,6 @@
 #pragma once
 
-#include <optional>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,16 +13,20 @@ namespace tavrel {
 struct CommandLineOutcome {
   bool run = true;
   int status = 0;
-  std::string out;  // for standard output
-  std::string err;  // for standard error
+  std::string out;          // for standard output
+  std::string err;          // for standard error
+  int32_t waitSeconds = 0;  // --wait: how long start-up keeps looking for the controller
 };
+
+// The longest --wait taken: an hour.
+inline constexpr int32_t kMaxWaitSeconds = 3600;
 
 // "NAME VERSION" on one line, the version being the project's.
 std::string VersionLine(std::string_view program);
 
-// The rules of a program that takes no arguments of its own: "--help" prints the help text,
-// "--version" the version line; any other argument, or more than one, is refused with a one-line
-// usage on standard error and status 2.
+// tavrel's rules: "--help" prints the help text, "--version" the version line, each alone;
+// "--wait SECONDS" (0 to kMaxWaitSeconds) runs with that wait; any other argument or combination
+// is refused with a one-line usage on standard error and status 2.
 CommandLineOutcome ParseCommandLine(std::string_view program, std::string_view help,
                                     std::span<const std::string_view> args);
 
@@ -33,12 +37,11 @@ std::string TavrelHelp(std::string_view whereItKeepsThings, std::string_view mor
 // main's arguments after the program's name.
 std::vector<std::string_view> ArgumentsAfterName(int argc, char** argv);
 
-// ParseCommandLine on main's arguments, its texts printed: the status to end with, or nothing
-// when the program runs.
-std::optional<int> HandleCommandLine(std::string_view program, std::string_view help, int argc,
+// ParseCommandLine on main's arguments, its texts printed.
+CommandLineOutcome HandleCommandLine(std::string_view program, std::string_view help, int argc,
                                      char** argv);
 // The same on arguments already taken from main's.
-std::optional<int> HandleCommandLine(std::string_view program, std::string_view help,
+CommandLineOutcome HandleCommandLine(std::string_view program, std::string_view help,
                                      std::span<const std::string_view> args);
 
 }  // namespace tavrel

@@ -1,5 +1,5 @@
-// tavrel: the touch-screen manager. It takes --help and --version, and --input and --no-window;
-// its settings live in the machine directory ($TAVREL_MACHINE_DIR).
+// tavrel: the touch-screen manager. It takes --help and --version, and --wait, --input and
+// --no-window; its settings live in the machine directory ($TAVREL_MACHINE_DIR).
 #include <cstdlib>
 #include <iostream>
 
@@ -44,7 +44,7 @@ void ChooseInput(SessionInput& input, input_choice::Request request, WindowServi
 
 // Runs the program on the window layer given, until one of its shutdown routes; the status.
 int Run(WindowService& windows, SystemParameters& system, SessionInput& input,
-        const std::string& path, SingleInstance* instance) {
+        const std::string& path, int32_t waitSeconds, SingleInstance* instance) {
   SettingsFileStore store(MachineDirectory());
   AlsaToneService tone;
   LinuxSerialPorts ports;
@@ -59,6 +59,7 @@ int Run(WindowService& windows, SystemParameters& system, SessionInput& input,
                 {ports, events, threads, clock},
                 input.Keys()},
                path);
+  app.SetControllerWait(waitSeconds);
   // Before anything opens the port or adds an icon.
   if (instance != nullptr && !app.ClaimInstance(*instance)) return 0;
   app.InitInstance();
@@ -67,14 +68,14 @@ int Run(WindowService& windows, SystemParameters& system, SessionInput& input,
 }
 
 // No panel, tray icon or dialogs: detection, touches and the log only, until stopped by a signal.
-int RunWithoutWindows(input_choice::Request request, const std::string& path) {
+int RunWithoutWindows(input_choice::Request request, const std::string& path, int32_t waitSeconds) {
   log::Info("window-less: no panel, tray icon or dialogs; message boxes go to the log only");
   // First, so that every thread leaves the stop signals to this one.
   HeadlessWindowService windows;
   KeptSystemParameters system;
   SessionInput input;
   ChooseInput(input, request, windows);
-  return Run(windows, system, input, path, nullptr);
+  return Run(windows, system, input, path, waitSeconds, nullptr);
 }
 
 // The window layer would abort without a display: say why, in the log and on standard error,
@@ -98,12 +99,15 @@ int main(int argc, char** argv) {
     std::cerr << "tavrel: " << *parsed.error << "\n";
     return 2;
   }
-  if (const auto status = HandleCommandLine("tavrel", help, parsed.rest)) return *status;
+  const CommandLineOutcome command = HandleCommandLine("tavrel", help, parsed.rest);
+  if (!command.run) return command.status;
   SystemLogSink logSink("tavrel");
   log::SetSink(&logSink, log::LevelFromEnvironment());
   log::Info(std::string("version ") + kTavrelVersion + ", machine directory " + MachineDirectory());
   ProgramArguments arguments(argc, argv);
-  if (parsed.options.noWindow) return RunWithoutWindows(parsed.options.input, arguments.Path());
+  if (parsed.options.noWindow) {
+    return RunWithoutWindows(parsed.options.input, arguments.Path(), command.waitSeconds);
+  }
   if (const auto why = MissingDisplay()) return EndWithoutDisplay(*why);
   QtWindowService windows(arguments.Count(), arguments.Values());
   KeptSystemParameters keptSystem;
@@ -113,5 +117,5 @@ int main(int argc, char** argv) {
   // Calibration needs a left-button-down for every press it injects, held button or not.
   input.Pointer().OnRepeatedLeftPress([&windows] { windows.PostRepeatedLeftPress(); });
   QtSingleInstance instance;
-  return Run(windows, system, input, arguments.Path(), &instance);
+  return Run(windows, system, input, arguments.Path(), command.waitSeconds, &instance);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <initializer_list>
+#include <string>
 
 #include "app/touch_app.h"
 #include "app/wayland_notice.h"
@@ -18,6 +19,8 @@ constexpr int32_t kSysCommandMask = 0xFFF0;
 constexpr int32_t kPanelRightMargin = 10;
 constexpr int32_t kPanelBottomMargin = 50;
 constexpr const char* kNoController = "Failed checking for Touch Controller device";
+// How often start-up looks for the controller again while it may wait for it.
+constexpr uint32_t kRescanMs = 2000;
 
 }  // namespace
 
@@ -48,10 +51,16 @@ int32_t MainPanel::OnInitDialog() {
       platform_.store, windows_, [](const char* name) { return std::getenv(name); },
       platform_.pointer.ReachesEveryClient());
 
+  windows_.WatchEndRequests([this] { OnEndRequest(); });
+
   int32_t foundPort = 0;
-  if (serialPort->DetectController(foundPort) != link_result::kOk) {
+  const int32_t detected = FindController(foundPort);
+  // Asked to end meanwhile: the run has ended already.
+  if (endRequested_) return 1;
+  if (detected != link_result::kOk) {
     settings->ShowMessage(kNoController);
-    // Ends before the panel is ever shown; the program then exits with status 0.
+    // Ends before the panel is ever shown, with a status that says why.
+    app_.SetExitStatus(kExitNoController);
     PrepareExit();
     EndDialog(kIdCancel);
     return 1;
@@ -60,6 +69,25 @@ int32_t MainPanel::OnInitDialog() {
   PlacePanel(1);
   running_ = true;
   return 1;
+}
+
+int32_t MainPanel::FindController(int32_t& foundPort) {
+  Clock& clock = platform_.serial.clock;
+  const int32_t wait = app_.ControllerWait();
+  const uint64_t deadline = clock.NowMs() + static_cast<uint64_t>(wait) * 1000;
+  for (bool first = true;; first = false) {
+    // Each port's outcome is logged on the first scan and on the last.
+    const bool last = clock.NowMs() >= deadline;
+    serialPort->LogScanDetails(first || last);
+    const int32_t result = serialPort->DetectController(foundPort);
+    if (result == link_result::kOk || last) return result;
+    if (first) {
+      log::Info("no controller yet; looking again every " + std::to_string(kRescanMs / 1000) +
+                " s for up to " + std::to_string(wait) + " s");
+    }
+    windows_.DispatchFor(kRescanMs);
+    if (endRequested_) return result;
+  }
 }
 
 void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
@@ -202,6 +230,12 @@ void MainPanel::CloseSequence() {
   OnCancel();
 }
 
+void MainPanel::OnEndRequest() {
+  if (endRequested_) return;
+  endRequested_ = true;
+  CloseSequence();
+}
+
 void MainPanel::RunCalibration() {
   if (calibrationDialog->IsOpen()) {
     // Chosen again from inside its own run: the open one comes forward, and the capture it
@@ -229,6 +263,7 @@ void MainPanel::OnOK() {
 void MainPanel::PrepareExit() {
   running_ = false;
   windows_.WatchTrayHost(nullptr);
+  windows_.WatchEndRequests(nullptr);
   app_.RemoveTrayIcon();
   windows_.StopCrossThreadCalls();
 }

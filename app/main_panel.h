@@ -43,6 +43,9 @@ class MainPanel : public Dialog {
 
  private:
   void CreateObjects(ImageHandle onImage, ImageHandle offImage);
+  // Detection, repeated until the controller answers or the start-up wait has run out; the
+  // user-interface thread dispatches between the scans.
+  int32_t FindController(int32_t& foundPort);
   void ToggleRightClick();
   void ShowTrayMenu();
   // Menu 135's popup with the check mark of "Show on top" as it is now.
@@ -54,6 +57,8 @@ class MainPanel : public Dialog {
   void FollowTrayIcon();
   void ToggleShowOnTop();
   void CloseSequence();
+  // The session ends or the process is told to stop: the Close sequence, once.
+  void OnEndRequest();
   // Runs the calibration with the decoder capturing, and leaves it ready for the next run.
   void RunCalibration();
   // What every way out does before the run ends: the icon goes, and threads stop waiting for
@@ -73,6 +78,7 @@ class MainPanel : public Dialog {
   AboutDialog aboutDialog;
   int32_t showOnTop = 1;
   bool running_ = false;  // initialisation finished, the panel placed and shown
+  bool endRequested_ = false;
 };
 
 }  // namespace tavrel

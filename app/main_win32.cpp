@@ -1,4 +1,4 @@
-// tavrel.exe: the touch-screen manager on the Windows desktop. It takes only --help and
+// tavrel.exe: the touch-screen manager on the Windows desktop. It takes only --wait, --help and
 // --version; its settings live in the registry key HKEY_LOCAL_MACHINE\Software\Morvane\Tavrel.
 #include <windows.h>
 
@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   Win32KeyService keys;
   TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
                path);
+  app.SetControllerWait(command.waitSeconds);
   // Before anything opens the port or adds an icon.
   Win32SingleInstance instance;
   if (!app.ClaimInstance(instance)) return 0;

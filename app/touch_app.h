@@ -23,6 +23,8 @@ struct NotifyIconData {
 inline constexpr uint32_t kNotifyIconFlags = 7;  // message, icon and tip are set
 inline constexpr int32_t kTrayCallbackMessage = 0x0FC2;
 inline constexpr size_t kTrayTipLength = 63;
+// The exit status of a start that found no controller: whatever started it can tell.
+inline constexpr int kExitNoController = 1;
 
 // The one application object: its title, its main window and the notification icon. Start-up
 // runs the main panel modally; that run is the program's whole life.
@@ -39,8 +41,13 @@ class TouchApp {
   // Before start-up: false when the program runs already, which then brings its panel forward;
   // this start must end then, with status 0, having opened nothing.
   bool ClaimInstance(SingleInstance& instance);
-  // The process's exit status once start-up has returned.
-  int ExitStatus() const { return 0; }
+  // The process's exit status once start-up has returned: 0, or kExitNoController.
+  int ExitStatus() const { return exitStatus_; }
+  void SetExitStatus(int status) { exitStatus_ = status; }
+  // How long start-up keeps looking for the controller before it gives up (0: one scan), for
+  // starts before the controller's USB adapter is ready.
+  void SetControllerWait(int32_t seconds) { controllerWait_ = seconds; }
+  int32_t ControllerWait() const { return controllerWait_; }
 
   const std::string& Title() const { return title_; }
   MainPanel* MainWindow() const { return mainWindow_; }
@@ -58,6 +65,8 @@ class TouchApp {
   MainPanel* mainWindow_ = nullptr;
   NotifyIconData trayIcon_;
   bool trayIconAdded_ = false;
+  int exitStatus_ = 0;
+  int32_t controllerWait_ = 0;
 };
 
 }  // namespace tavrel

@@ -246,10 +246,26 @@ std::string CTvSerialPort::PortNameOf(int32_t number) {
   return "COM" + std::to_string(number) + ":";
 }
 
+void CTvSerialPort::ScanLog(const std::string& line) const {
+  if (scanDetails_) {
+    log::Info(line);
+  } else {
+    log::Debug(line);
+  }
+}
+
 bool CTvSerialPort::TryPort(int32_t number) {
-  log::Info("looking for the controller on " + PortNameOf(number));
-  return OpenSerialPort(PortNameOf(number)) == link_result::kOk &&
-         CheckController() == link_result::kOk;
+  const std::string name = PortNameOf(number);
+  ScanLog("looking for the controller on " + name);
+  const int32_t opened = OpenSerialPort(name);
+  if (opened == link_result::kOpenFailed) {
+    const std::string why = platform_.ports.WhyNotOpened(name);
+    ScanLog(name + " cannot be opened" + (why.empty() ? "" : ": " + why));
+    return false;
+  }
+  if (opened == link_result::kOk && CheckController() == link_result::kOk) return true;
+  ScanLog(name + " opens, but no controller answers there");
+  return false;
 }
 
 bool CTvSerialPort::TryStoredPort() {
@@ -280,7 +296,7 @@ int32_t CTvSerialPort::DetectController(int32_t& port) {
   if (!TryStoredPort()) {
     CloseSerialPort(0);
     if (ScanPorts(port) != link_result::kOk) {
-      log::Info("no controller on any port");
+      ScanLog("no controller on any port");
       return link_result::kNoController;
     }
   }

@@ -93,6 +93,9 @@ class CTvSerialPort {
   int32_t WriteCalibration();
   int32_t DetectController(int32_t& port);
   int32_t ScanPorts(int32_t& port);
+  // Whether detection logs each port tried and why it failed (else only at the debug level), so
+  // that a start that keeps scanning does not fill the log.
+  void LogScanDetails(bool detailed) { scanDetails_ = detailed; }
 
  private:
   // What one reader thread uses; all of it outlives the thread, which is joined before any of
@@ -163,6 +166,7 @@ class CTvSerialPort {
   static std::string PortNameOf(int32_t number);
   bool TryPort(int32_t number);
   bool TryStoredPort();
+  void ScanLog(const std::string& line) const;
 
   TouchSettings& settings_;
   ReportDecoder& decoder_;
@@ -171,6 +175,7 @@ class CTvSerialPort {
   LineSettings lineSettings_{};
   SerialTimeouts timeouts_{};
   std::string portName_;
+  bool scanDetails_ = true;
   uint32_t eventMask_ = 0;
   std::unique_ptr<Event> stopEvent_;
   std::unique_ptr<Event> startEvent_;

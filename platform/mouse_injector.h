@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/held_input.h"
+#include "platform/log.h"
 #include "platform/pointer_service.h"
 
 namespace tavrel {
@@ -11,8 +13,9 @@ namespace tavrel {
 // What every pointer back end does alike: absolute moves and button transitions taken out of
 // the event's flags in the order the desktop applies combined ones, the buttons as this program
 // last set them, and the notice of a left press while its left button is still down. Safe to
-// call from any thread; the back end's steps run one at a time.
-class MouseInjector : public PointerService {
+// call from any thread; the back end's steps run one at a time. A button it pressed and has not
+// released is released on ReleaseHeld, which each back end calls when it goes.
+class MouseInjector : public PointerService, public HeldInput {
  public:
   enum class Button { kLeft, kRight };
 
@@ -42,6 +45,16 @@ class MouseInjector : public PointerService {
     onRepeatedLeftPress_ = std::move(call);
   }
 
+  // Lets go of every button still down.
+  void ReleaseHeld() final {
+    std::lock_guard lock(mutex_);
+    if (!Ready() || !(leftHeld_ || rightHeld_)) return;
+    log::Info("released the pointer button that a touch still held down");
+    if (leftHeld_) SetButton(Button::kLeft, false);
+    if (rightHeld_) SetButton(Button::kRight, false);
+    Flush();
+  }
+
  protected:
   // False: every event is refused.
   virtual bool Ready() = 0;
@@ -51,14 +64,6 @@ class MouseInjector : public PointerService {
   // After each event's steps.
   virtual void Flush() = 0;
 
-  // Lets go of every button still down; for the back end's destructor.
-  void ReleaseHeldButtons() {
-    std::lock_guard lock(mutex_);
-    if (!Ready() || !(leftHeld_ || rightHeld_)) return;
-    if (leftHeld_) SetButton(Button::kLeft, false);
-    if (rightHeld_) SetButton(Button::kRight, false);
-    Flush();
-  }
   std::mutex mutex_;
 
  private:

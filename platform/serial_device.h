@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/event_service.h"
@@ -70,6 +71,9 @@ class SerialPorts {
   virtual ~SerialPorts() = default;
   // Opens the port named "COMn:" exclusively; nullptr when it cannot be opened.
   virtual std::unique_ptr<SerialDevice> Open(std::string_view name) = 0;
+  // After Open failed: what stands in the way, for whoever reads the log (the port tried again
+  // and closed at once); empty when the back end cannot tell.
+  virtual std::string WhyNotOpened(std::string_view /*name*/) { return {}; }
 };
 
 }  // namespace tavrel

@@ -150,6 +150,14 @@ class WindowService {
   }
   // Runs the call on the user-interface thread and returns when it is done there.
   virtual void RunOnUiThread(const std::function<void()>& call) = 0;
+  // Dispatches the user-interface thread's messages for ms milliseconds, then returns.
+  virtual void DispatchFor(uint32_t ms) = 0;
+  // From now on `end` runs on the user-interface thread, from its message dispatch, when the
+  // program is asked to end from outside: the desktop session ends, or the process is told to
+  // stop. Once it has returned, every modal run, box and menu still open ends and none starts
+  // any more, so the program unwinds. An empty `end` ends the watch. A desktop without such
+  // requests keeps the default.
+  virtual void WatchEndRequests(std::function<void()> /*end*/) {}
   // From now on calls from other threads return at once without running, and those waiting are
   // released: the user-interface thread is about to wait for those threads to end.
   virtual void StopCrossThreadCalls() = 0;

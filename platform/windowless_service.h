@@ -1,5 +1,8 @@
 #pragma once
 
+#include <chrono>
+#include <thread>
+
 #include "platform/window_service.h"
 
 namespace tavrel {
@@ -44,6 +47,9 @@ class WindowlessService : public WindowService {
   int32_t ShowCursor(bool) override { return 0; }
   void ShowMessage(const std::string&, const std::string&) override {}
   void RunOnUiThread(const std::function<void()>& call) override { call(); }
+  void DispatchFor(uint32_t ms) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
   void StopCrossThreadCalls() override {}
   std::string GetText(ControlHandle) override { return {}; }
 };

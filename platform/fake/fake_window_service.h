@@ -246,6 +246,18 @@ class FakeWindowService : public WindowService {
     if (onOwnedMessage) onOwnedMessage(message);
   }
   void RunOnUiThread(const std::function<void()>& call) override { call(); }
+  // Logged; onDispatch plays what happens meanwhile (time passing, a request to end).
+  void DispatchFor(uint32_t ms) override {
+    Log("dispatch " + std::to_string(ms));
+    if (onDispatch) onDispatch(ms);
+  }
+  void WatchEndRequests(std::function<void()> end) override { endRequest_ = std::move(end); }
+  // Test side: the session ends, or the process is told to stop.
+  void RequestEnd() {
+    Log("end request");
+    if (auto end = endRequest_) end();
+  }
+  std::function<void(uint32_t ms)> onDispatch;
   void StopCrossThreadCalls() override { Log("stop cross-thread calls"); }
   std::string GetText(ControlHandle control) override {
     auto it = controls_.find(control);
@@ -345,6 +357,7 @@ class FakeWindowService : public WindowService {
   int imageChanges_ = 0;
   std::vector<std::string> log_;
   std::function<void(bool present)> trayWatch_;
+  std::function<void()> endRequest_;
 };
 
 }  // namespace tavrel

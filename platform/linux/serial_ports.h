@@ -16,6 +16,9 @@ std::optional<std::string> SerialPortPath(std::string_view name);
 class LinuxSerialPorts : public SerialPorts {
  public:
   std::unique_ptr<SerialDevice> Open(std::string_view name) override;
+  // The device path and the reason: missing, not a terminal, in use, or a permission the user
+  // lacks, with the device's owner, group and mode and the group to join.
+  std::string WhyNotOpened(std::string_view name) override;
 };
 
 }  // namespace tavrel

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 #include <QWindow>
@@ -134,11 +135,13 @@ QWidget* DialogWindow::CreateControl(const resources::ControlTemplate& control) 
     case ControlKind::kDefaultButton: {
       auto* button = new QPushButton(text, this);
       button->setDefault(control.kind == ControlKind::kDefaultButton);
+      button->installEventFilter(this);
       connect(button, &QPushButton::clicked, this, command);
       return button;
     }
     case ControlKind::kBitmapButton: {
       auto* button = new BitmapButton(text, this);
+      button->installEventFilter(this);
       connect(button, &QPushButton::clicked, this, command);
       return button;
     }
@@ -220,11 +223,25 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
       return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+      // From a control other than a push button (those press themselves, see eventFilter).
       events_.Command(DefaultButtonId());
       return;
     default:
       QWidget::keyPressEvent(event);
   }
+}
+
+// Watches the push buttons only. As the desktop's dialog manager does, Enter presses the push
+// button that has the focus, whichever it is.
+bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      static_cast<QPushButton*>(watched)->click();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void DialogWindow::mousePressEvent(QMouseEvent* event) {

@@ -23,6 +23,7 @@
 
 #include "platform/qt/bitmap_button.h"
 #include "platform/qt/dialog_window.h"
+#include "platform/qt/qt_end_requests.h"
 #include "platform/qt/qt_images.h"
 #include "platform/qt/trackbar.h"
 
@@ -97,6 +98,9 @@ struct QtWindowService::State {
   bool OnUiThread() const { return QThread::currentThread() == app.thread(); }
 
   QApplication app;
+  // Made by the first watch, so that a program that never asks keeps the signals' defaults;
+  // owned by the application object.
+  QtEndRequests* endRequests = nullptr;
   WindowHandle nextHandle = 1;
   QHash<WindowHandle, QPointer<QWidget>> widgets;
   // Declared after the application object, so that the windows go before it.
@@ -512,6 +516,20 @@ void QtWindowService::RunOnUiThread(const std::function<void()>& call) {
   lock.unlock();
   std::lock_guard stateLock(state_->crossThreadMutex);
   std::erase(state_->waiting, pending);
+}
+
+void QtWindowService::DispatchFor(uint32_t ms) {
+  QEventLoop loop;
+  QTimer::singleShot(std::chrono::milliseconds(ms), &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+void QtWindowService::WatchEndRequests(std::function<void()> end) {
+  if (state_->endRequests == nullptr) {
+    if (!end) return;
+    state_->endRequests = new QtEndRequests(state_->app);
+  }
+  state_->endRequests->SetHandler(std::move(end));
 }
 
 // Called on the user-interface thread, so no carried call is running meanwhile.

@@ -58,6 +58,9 @@ class QtWindowService : public WindowService {
 
   void ShowMessage(const std::string& caption, const std::string& text) override;
   void RunOnUiThread(const std::function<void()>& call) override;
+  void DispatchFor(uint32_t ms) override;
+  // SIGTERM, SIGINT, SIGHUP and the end of the desktop session.
+  void WatchEndRequests(std::function<void()> end) override;
   void StopCrossThreadCalls() override;
 
   std::string GetText(ControlHandle control) override;

@@ -37,7 +37,7 @@ int32_t DeviceUnits(int32_t value, int monitorOrigin, int monitorSize, int deskt
 UinputPointerService::UinputPointerService(Geometry geometry, const std::string& controlNode)
     : geometry_(std::move(geometry)), device_(kDeviceName, DescribePointer, controlNode) {}
 
-UinputPointerService::~UinputPointerService() { ReleaseHeldButtons(); }
+UinputPointerService::~UinputPointerService() { ReleaseHeld(); }
 
 void UinputPointerService::Move(int32_t x, int32_t y) {
   const DesktopGeometry at = geometry_ ? geometry_() : DesktopGeometry{};

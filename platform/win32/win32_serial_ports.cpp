@@ -181,14 +181,40 @@ int32_t Win32SerialDevice::WaitReceived(std::span<Event* const> events, int32_t 
   }
 }
 
-std::unique_ptr<SerialDevice> Win32SerialPorts::Open(std::string_view name) {
+namespace {
+
+// "COMn:" as \\.\COMn, which also reaches ports above COM9.
+HANDLE OpenPort(std::string_view name) {
   std::string device(name);
   if (!device.empty() && device.back() == ':') device.pop_back();
   device = "\\\\.\\" + device;
-  HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  return CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_OVERLAPPED, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> Win32SerialPorts::Open(std::string_view name) {
+  HANDLE handle = OpenPort(name);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<Win32SerialDevice>(handle);
+}
+
+std::string Win32SerialPorts::WhyNotOpened(std::string_view name) {
+  HANDLE handle = OpenPort(name);
+  if (handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle);
+    return "it opens now";
+  }
+  const DWORD error = GetLastError();
+  char text[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 text, sizeof text, nullptr);
+  std::string why = text;
+  while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == '.')) {
+    why.pop_back();
+  }
+  return why + " (error " + std::to_string(error) + ")";
 }
 
 }  // namespace tavrel

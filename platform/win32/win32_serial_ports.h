@@ -48,6 +48,8 @@ class Win32SerialPorts : public SerialPorts {
  public:
   // "COMn:" opens \\.\COMn, which also reaches ports above COM9.
   std::unique_ptr<SerialDevice> Open(std::string_view name) override;
+  // The system's text for the error that stands in the way (access denied: in use).
+  std::string WhyNotOpened(std::string_view name) override;
 };
 
 }  // namespace tavrel

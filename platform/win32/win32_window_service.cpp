@@ -535,6 +535,23 @@ void Win32WindowService::RunOnUiThread(const std::function<void()>& call) {
   pending->done.wait(lock, [&] { return pending->finished; });
 }
 
+void Win32WindowService::DispatchFor(uint32_t ms) {
+  const ULONGLONG deadline = GetTickCount64() + ms;
+  for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        // Left for the loop that ends on it.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+}
+
 // Called on the user-interface thread, so no carried call is running meanwhile.
 void Win32WindowService::StopCrossThreadCalls() {
   std::lock_guard lock(callMutex_);

@@ -72,6 +72,7 @@ class Win32WindowService : public WindowService {
   void ShowOwnedMessage(WindowHandle owner, const std::string& caption,
                         const std::string& text) override;
   void RunOnUiThread(const std::function<void()>& call) override;
+  void DispatchFor(uint32_t ms) override;
   void StopCrossThreadCalls() override;
 
   std::string GetText(ControlHandle control) override;

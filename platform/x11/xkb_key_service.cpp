@@ -6,7 +6,10 @@
 #include <X11/keysym.h>
 
 #include <cstring>
+#include <string>
 
+#include "platform/log.h"
+#include "platform/x11/own_connection.h"
 #include "platform/xkb_key_names.h"
 
 namespace tavrel {
@@ -173,37 +176,59 @@ XkbKeyService::XkbKeyService(const std::string& displayName) {
     return;
   }
   display_ = display;
+  SurviveConnectionLoss(display_, lost_);
+  held_input::Register(*this);
 }
 
 XkbKeyService::~XkbKeyService() {
-  if (display_ != nullptr) XCloseDisplay(display_);
+  if (display_ == nullptr) return;
+  held_input::Unregister(*this);
+  ReleaseHeld();
+  CloseOwnConnection(display_);
 }
 
 void XkbKeyService::KeyEvent(uint8_t virtualKey, bool release) {
-  if (display_ == nullptr) return;
+  std::lock_guard lock(mutex_);
+  if (!Usable()) return;
   const Keymap keymap(display_);
   if (!keymap.IsValid()) return;
   const KeyCode keycode = PhysicalKey(keymap, virtualKey);
   if (keycode == 0) return;
   XTestFakeKeyEvent(display_, keycode, release ? False : True, CurrentTime);
   XFlush(display_);
+  held_[keycode] = !release;
+}
+
+void XkbKeyService::ReleaseHeld() {
+  std::lock_guard lock(mutex_);
+  if (!Usable() || held_.none()) return;
+  log::Info("released " + std::to_string(held_.count()) +
+            " key(s) the on-screen keyboard still held down");
+  for (size_t keycode = 0; keycode < held_.size(); ++keycode) {
+    if (held_[keycode]) XTestFakeKeyEvent(display_, keycode, False, CurrentTime);
+  }
+  held_.reset();
+  XSync(display_, False);
 }
 
 uint16_t XkbKeyService::VkKeyScan(char character) {
+  std::lock_guard lock(mutex_);
   const KeySym sym = CharacterKeysym(static_cast<unsigned char>(character));
-  if (display_ == nullptr || sym == NoSymbol) return kNoKey;
+  if (!Usable() || sym == NoSymbol) return kNoKey;
   const Keymap keymap(display_);
   return keymap.IsValid() ? keymap.Scan(sym) : kNoKey;
 }
 
 uint8_t XkbKeyService::KeycodeOf(uint8_t virtualKey) {
-  if (display_ == nullptr) return 0;
+  std::lock_guard lock(mutex_);
+  if (!Usable()) return 0;
   const Keymap keymap(display_);
   return keymap.IsValid() ? PhysicalKey(keymap, virtualKey) : 0;
 }
 
 uint16_t XkbKeyService::GetKeyState(uint8_t virtualKey) {
-  if (display_ == nullptr) return 0;
+  std::lock_guard lock(mutex_);
+  if (!Usable()) return 0;
   const Keymap keymap(display_);
   if (!keymap.IsValid()) return 0;
   char pressed[32] = {};

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <bitset>
+#include <mutex>
 #include <string>
 
+#include "platform/held_input.h"
 #include "platform/key_layout.h"
 #include "platform/key_service.h"
 
@@ -13,9 +17,10 @@ namespace tavrel {
 // call, so that a layout switched meanwhile is the one used. Virtual keys map to physical keys by
 // XKB key name (digits, punctuation, named keys: their places on a US keyboard) and, for letters,
 // to the key that types the letter at the first level of the active group. Right Alt is the key
-// named RALT: the level-3 shift (AltGr) on layouts that have a third level. For the
-// user-interface thread only. Its lookups serve other back ends as the X server's layout.
-class XkbKeyService : public KeyService, public KeyLayout {
+// named RALT: the level-3 shift (AltGr) on layouts that have a third level. Its lookups serve other
+// back ends as the X server's layout. Keys it pressed and has not released (a latched modifier)
+// are released when it goes, or when the program exits otherwise.
+class XkbKeyService : public KeyService, public KeyLayout, public HeldInput {
  public:
   // displayName as XOpenDisplay takes it; empty for $DISPLAY.
   explicit XkbKeyService(const std::string& displayName = "");
@@ -24,7 +29,7 @@ class XkbKeyService : public KeyService, public KeyLayout {
   XkbKeyService& operator=(const XkbKeyService&) = delete;
 
   // False when the display, XTest or XKB was unavailable; events are then dropped, lookups find
-  // nothing and every key reads as up.
+  // nothing and every key reads as up, as they do once the connection has broken.
   bool IsOpen() const { return display_ != nullptr; }
 
   // A virtual key without a physical key on the active keymap injects nothing.
@@ -34,9 +39,16 @@ class XkbKeyService : public KeyService, public KeyLayout {
   uint16_t VkKeyScan(char character) override;
   uint16_t GetKeyState(uint8_t virtualKey) override;
   uint8_t KeycodeOf(uint8_t virtualKey) override;
+  void ReleaseHeld() override;
 
  private:
+  bool Usable() const { return display_ != nullptr && !lost_; }
+
+  std::mutex mutex_;
   _XDisplay* display_ = nullptr;
+  std::atomic<bool> lost_{false};
+  // Physical keys pressed through this service and not released since.
+  std::bitset<256> held_;
 };
 
 }  // namespace tavrel

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "platform/x11/own_connection.h"
+
 namespace tavrel {
 
 namespace {
@@ -29,13 +31,17 @@ XTestPointerService::XTestPointerService(const std::string& displayName) {
     return;
   }
   display_ = display;
+  SurviveConnectionLoss(display_, lost_);
+  held_input::Register(*this);
   monitors_ = std::make_unique<RandrMonitors>(display_);
 }
 
 XTestPointerService::~XTestPointerService() {
-  ReleaseHeldButtons();
+  if (display_ == nullptr) return;
+  held_input::Unregister(*this);
+  ReleaseHeld();
   monitors_.reset();
-  if (display_ != nullptr) XCloseDisplay(display_);
+  CloseOwnConnection(display_);
 }
 
 void XTestPointerService::Move(int32_t x, int32_t y) {
@@ -55,7 +61,7 @@ void XTestPointerService::Flush() { XFlush(display_); }
 
 MonitorRect XTestPointerService::Monitor() {
   std::lock_guard lock(mutex_);
-  if (display_ == nullptr) return {};
+  if (!Ready()) return monitors_ ? monitors_->Primary() : MonitorRect{};
   monitors_->Follow();
   return monitors_->Primary();
 }

@@ -9,7 +9,7 @@
 namespace tavrel {
 namespace {
 
-const std::string kUsage = "Usage: tavrel [--help | --version]\n";
+const std::string kUsage = "Usage: tavrel [--wait SECONDS | --help | --version]\n";
 const std::string kVersion = std::string("tavrel ") + kTavrelVersion + "\n";
 
 TEST(CommandLineTest, RunsOnNothingAnswersHelpAndVersionAndRefusesTheRest) {
@@ -30,6 +30,14 @@ TEST(CommandLineTest, RunsOnNothingAnswersHelpAndVersionAndRefusesTheRest) {
       {"Qt's own options are refused too", {"-platform", "offscreen"}, {false, 2, "", kUsage}},
       {"two good ones together", {"--help", "--version"}, {false, 2, "", kUsage}},
       {"a good one followed by a stray", {"--version", "x"}, {false, 2, "", kUsage}},
+      {"--wait with seconds: runs", {"--wait", "30"}, {true, 0, "", "", 30}},
+      {"--wait 0: one scan", {"--wait", "0"}, {true, 0, "", "", 0}},
+      {"--wait up to an hour", {"--wait", "3600"}, {true, 0, "", "", 3600}},
+      {"--wait over an hour", {"--wait", "3601"}, {false, 2, "", kUsage}},
+      {"--wait negative", {"--wait", "-1"}, {false, 2, "", kUsage}},
+      {"--wait not a number", {"--wait", "30s"}, {false, 2, "", kUsage}},
+      {"--wait without seconds", {"--wait"}, {false, 2, "", kUsage}},
+      {"--wait with --help", {"--wait", "5", "--help"}, {false, 2, "", kUsage}},
   };
   for (const Row& row : rows) {
     const CommandLineOutcome got = ParseCommandLine("tavrel", "HELP", row.args);
@@ -37,6 +45,7 @@ TEST(CommandLineTest, RunsOnNothingAnswersHelpAndVersionAndRefusesTheRest) {
     EXPECT_EQ(got.status, row.expected.status) << row.legend;
     EXPECT_EQ(got.out, row.expected.out) << row.legend;
     EXPECT_EQ(got.err, row.expected.err) << row.legend;
+    EXPECT_EQ(got.waitSeconds, row.expected.waitSeconds) << row.legend;
   }
 }
 
@@ -62,8 +71,9 @@ TEST(CommandLineTest, MainArgumentsSkipTheProgramNameAndPrintNothingWhenRunning)
     argv.push_back(nullptr);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const auto status =
+    const CommandLineOutcome outcome =
         HandleCommandLine("tavrel", "HELP", static_cast<int>(storage.size()), argv.data());
+    const auto status = outcome.run ? std::nullopt : std::optional<int>(outcome.status);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), row.out) << row.legend;
     EXPECT_EQ(testing::internal::GetCapturedStderr(), row.err) << row.legend;
     EXPECT_EQ(status, row.status) << row.legend;

@@ -65,7 +65,7 @@ class MainPanelTest : public ::testing::Test {
     return line;
   }
   // Starts the program; script acts on the open panel.
-  void Run(FakeWindowService::Script script) {
+  void Run(FakeWindowService::Script script, int exitStatus = 0) {
     windows.scripts[id::kPanelDialog] = [this, script](WindowHandle h) {
       panel = h;
       script(h);
@@ -73,7 +73,7 @@ class MainPanelTest : public ::testing::Test {
     TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
                  "/opt/tavrel/bin/tavrel.exe");
     EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(app.ExitStatus(), 0);
+    EXPECT_EQ(app.ExitStatus(), exitStatus);
     EXPECT_TRUE(windows.trayIcons.empty()) << "the icon is removed on every way out";
   }
   void TrayMenuCommand(int32_t command) {
@@ -132,7 +132,7 @@ TEST_F(MainPanelTest, StartsInOrderAndShowsThePanelAtTheCornerTopmost) {
 }
 
 TEST_F(MainPanelTest, WithoutAControllerOnlyTheMessageIsShownAndTheProgramEnds) {
-  Run([](WindowHandle) { ADD_FAILURE() << "the panel never runs"; });
+  Run([](WindowHandle) { ADD_FAILURE() << "the panel never runs"; }, kExitNoController);
   const auto messages = windows.Messages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, "Debugging...");
@@ -337,6 +337,12 @@ TEST_F(MainPanelTest, ShutdownRoutes) {
        false, false},
       {"OK command", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdOk); }, kIdOk,
        false, false, false},
+      {"asked to end (a signal, the session's end) with the About box open: as Close",
+       [](FakeWindowService& w, WindowHandle h) {
+         w.scripts[id::kAboutDialog] = [&w](WindowHandle) { w.RequestEnd(); };
+         w.SysCommand(h, id::kAboutCommand);
+       },
+       kIdCancel, true, true, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -367,6 +373,52 @@ TEST_F(MainPanelTest, ShutdownRoutes) {
       EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
     }
     EXPECT_TRUE(rowWindows.trayIcons.empty());
+  }
+}
+
+// With a wait, start-up scans every 2 s, dispatching meanwhile, until the controller answers or
+// the time is up; only the first and the last scan log each port.
+TEST_F(MainPanelTest, WaitingForTheControllerScansAgainUntilItAnswersOrTheTimeIsUp) {
+  struct Row {
+    const char* legend;
+    int32_t wait;
+    int appearsAfter;  // dispatches; 0: never
+    int endAfter;      // dispatches until the program is asked to end; 0: never
+    int dispatches;
+    int exitStatus;
+    size_t detailedScans;
+  };
+  const Row rows[] = {
+      {"no wait: one scan", 0, 0, 0, 0, kExitNoController, 1},
+      {"found on the third scan", 10, 2, 0, 2, 0, 1},
+      {"5 s: scans at 0, 2, 4 and 6 s, then the box", 5, 0, 0, 3, kExitNoController, 2},
+      {"asked to end while waiting: no box", 60, 0, 1, 1, 0, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    FakeLogSink logged;
+    FakeWindowService rowWindows;
+    FakeEventService rowEvents{clock};
+    FakeSerialPorts rowPorts{rowEvents};
+    int dispatches = 0;
+    rowWindows.onDispatch = [&](uint32_t ms) {
+      clock.Advance(ms);
+      if (++dispatches == row.appearsAfter) rowPorts.Add("COM5:").answer = ControllerAnswer;
+      if (dispatches == row.endAfter) rowWindows.RequestEnd();
+    };
+    rowWindows.scripts[id::kPanelDialog] = [&](WindowHandle h) { rowWindows.Close(h); };
+    TouchApp app(
+        {store, system, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
+        "tavrel");
+    app.SetControllerWait(row.wait);
+    app.InitInstance();
+    EXPECT_EQ(dispatches, row.dispatches);
+    EXPECT_EQ(app.ExitStatus(), row.exitStatus);
+    EXPECT_EQ(rowWindows.Messages().size(), row.exitStatus == 0 ? 0u : 1u);
+    const auto lines = logged.Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "COM5: cannot be opened"),
+              static_cast<ptrdiff_t>(2 * row.detailedScans))
+        << "the stored port and then the scan's";
   }
 }
 

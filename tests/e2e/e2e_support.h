@@ -146,6 +146,22 @@ class Desktop {
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);
     XSync(display_, False);
   }
+  // The keycodes the server holds down.
+  std::vector<int> KeysDown() {
+    char keys[32] = {};
+    XQueryKeymap(display_, keys);
+    std::vector<int> down;
+    for (int code = 0; code < 256; ++code) {
+      if (keys[code / 8] & (1 << (code % 8))) down.push_back(code);
+    }
+    return down;
+  }
+  // Breaks the connection of the client that made the window, as a lost display does.
+  void KillClient(Window window) {
+    XKillClient(display_, window);
+    XSync(display_, False);
+  }
+
   Window Focus() {
     Window focus = 0;
     int revert = 0;
@@ -252,12 +268,17 @@ class TavrelEndToEndTest : public ::testing::Test {
 
   // An X11 session unless extraEnv says otherwise; the output goes to logName in the machine
   // directory.
+  // The command line is the wrapper's words (such as another user's), the program, then args.
   Child StartTavrel(const std::vector<std::string>& extraEnv = {},
-                    const std::string& logName = "tavrel.log") {
+                    const std::string& logName = "tavrel.log",
+                    const std::vector<std::string>& args = {},
+                    std::vector<std::string> wrapper = {}) {
     std::vector<std::string> env = extraEnv;
     env.insert(env.end(), {"DISPLAY=" + xvfb.Display(), "TAVREL_MACHINE_DIR=" + machine.string(),
                            "XDG_SESSION_TYPE=x11", "WAYLAND_DISPLAY="});
-    return Child({TAVREL_PROGRAM}, env, (machine / logName).string());
+    wrapper.push_back(TAVREL_PROGRAM);
+    wrapper.insert(wrapper.end(), args.begin(), args.end());
+    return Child(wrapper, env, (machine / logName).string());
   }
   // Opens the tray icon's menu with a left-button press, as a user would; true once it shows.
   // Its entries are then chosen with the arrow keys and Return.

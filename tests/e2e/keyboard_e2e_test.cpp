@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 #include "resources/dialog_template.h"
 #include "resources/resource_ids.h"
@@ -199,6 +200,41 @@ TEST_F(KeyboardEndToEndTest, UnderAWindowManagerTheKeyboardStillNeverTakesTheFoc
   Screenshot("keyboard-window-manager");
   ChooseFromTrayMenu(XK_Up, 1);
   EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
+}
+
+// A latched modifier outlives the keyboard's window, but not the program, however it ends.
+TEST_F(KeyboardEndToEndTest, EveryWayOutReleasesTheModifiersTheKeyboardHolds) {
+  struct Row {
+    const char* legend;
+    std::function<void(Child&)> end;
+    int status;
+  };
+  const auto signal = [](int number) {
+    return [number](Child& tavrel) { ::kill(tavrel.Pid(), number); };
+  };
+  const Row rows[] = {
+      {"Close from the tray menu", [this](Child&) { ChooseFromTrayMenu(XK_Up, 1); }, 0},
+      {"SIGTERM", signal(SIGTERM), 0},
+      {"SIGINT", signal(SIGINT), 0},
+      {"SIGHUP, as when the session's terminal goes", signal(SIGHUP), 0},
+      {"the display connection lost: the toolkit ends the program",
+       [this](Child&) { desktop.KillClient(desktop.WaitWindow(IsPanel)->window); }, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    Child tavrel = StartOnEmulator();
+    ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << "no panel; windows:" << Describe(desktop.Windows());
+    ChooseFromTrayMenu(XK_Down, 3);
+    const auto keyboard = desktop.WaitWindow(IsNormalKeyboard);
+    ASSERT_TRUE(keyboard.has_value());
+    for (int32_t key : {1094, 1033, 1095, 1097}) ClickKey(*keyboard, id::kKeyboardDialog, key);
+    ASSERT_TRUE(WaitFor([&] { return desktop.KeysDown().size() == 4; }))
+        << "Ctrl, Shift, Alt and AltGR latched: " << desktop.KeysDown().size() << " down";
+    row.end(tavrel);
+    EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(row.status)) << Output();
+    EXPECT_EQ(desktop.KeysDown(), std::vector<int>{}) << Output();
+    EXPECT_TRUE(WaitFor([&] { return !desktop.Find(IsTrayIcon); })) << "the icon is gone";
+  }
 }
 
 }  // namespace

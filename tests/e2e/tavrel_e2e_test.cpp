@@ -1,4 +1,7 @@
 #include <X11/keysym.h>
+#include <grp.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include "tests/e2e/e2e_support.h"
 
@@ -53,20 +56,102 @@ TEST_F(TavrelEndToEndTest, FindsTheControllerKeepsTheFocusAwayAndClosesFromTheTr
   EXPECT_NE(ports.Open("COM5:"), nullptr) << "the port was closed and unlocked";
 }
 
-TEST_F(TavrelEndToEndTest, WithoutAControllerTheMessageBoxAppearsAndTheExitStatusIsZero) {
-  // Every port name leads nowhere, so the scan never touches the machine's own serial ports.
-  for (int n = 1; n <= 10; ++n) {
-    fs::create_symlink("/nonexistent", machine / "ports" / ("COM" + std::to_string(n)));
+// A terminal where nothing answers; its far side stays open while the object lives.
+class SilentTerminal {
+ public:
+  SilentTerminal() : master_(::posix_openpt(O_RDWR | O_NOCTTY)) {
+    ::grantpt(master_);
+    ::unlockpt(master_);
   }
-  Child tavrel = StartTavrel();
-  const auto box = desktop.WaitWindow([](const Found& w) { return w.name == "Debugging..."; });
-  ASSERT_TRUE(box.has_value()) << "no message box; windows:" << Describe(desktop.Windows());
-  EXPECT_FALSE(desktop.Find(IsPanel)) << "the panel is never shown";
-  EXPECT_TRUE(desktop.Find(IsTrayIcon)) << "the icon is added before detection";
-  // There is no window manager to give the box the focus on a click.
-  desktop.SetFocus(box->window);
-  desktop.Key(XK_Return);
-  EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
+  ~SilentTerminal() { ::close(master_); }
+  std::string Path() const { return ::ptsname(master_); }
+
+ private:
+  int master_;
+};
+
+enum class Com1 { kMissing, kSilent, kUnreadable };
+
+// Every port name leads nowhere, but COM1 as the row says, so the scan never touches the
+// machine's own serial ports.
+void LinkPorts(const fs::path& ports, Com1 com1, const SilentTerminal& terminal) {
+  for (int n = 1; n <= 10; ++n) {
+    const bool terminalHere = n == 1 && com1 != Com1::kMissing;
+    fs::create_symlink(terminalHere ? terminal.Path() : "/nonexistent",
+                       ports / ("COM" + std::to_string(n)));
+  }
+}
+
+TEST_F(TavrelEndToEndTest, WithoutAControllerTheBoxAppearsTheLogSaysWhyAndTheExitStatusIsOne) {
+  struct Row {
+    const char* legend;
+    Com1 com1;
+    std::vector<std::string> args;
+    std::string logged;
+  };
+  const Row rows[] = {
+      {"no port leads anywhere", Com1::kMissing, {}, "COM1: cannot be opened: "},
+      {"a terminal where nothing answers", Com1::kSilent, {}, "COM1: opens, but no controller"},
+      {"a terminal the user may not open", Com1::kUnreadable, {}, "permission denied (owner "},
+      {"--wait: the scan goes on until the time is up",
+       Com1::kMissing,
+       {"--wait", "1"},
+       "no controller yet; looking again every 2 s for up to 1 s"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    fs::remove_all(machine);
+    fs::create_directories(machine / "ports");
+    fs::permissions(machine, fs::perms::all);
+    SilentTerminal terminal;
+    LinkPorts(machine / "ports", row.com1, terminal);
+    // Root may open anything: it runs as nobody then, and the terminal is its group's only.
+    std::vector<std::string> otherUser;
+    std::string advice;
+    if (row.com1 == Com1::kUnreadable && ::geteuid() == 0) {
+      const struct group* dialout = ::getgrnam("dialout");
+      ASSERT_NE(dialout, nullptr);
+      ASSERT_EQ(::chown(terminal.Path().c_str(), 0, dialout->gr_gid), 0);
+      ASSERT_EQ(::chmod(terminal.Path().c_str(), 0660), 0);
+      otherUser = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+      advice = "group dialout, mode 0660): join the group dialout";
+    } else if (row.com1 == Com1::kUnreadable) {
+      ASSERT_EQ(::chmod(terminal.Path().c_str(), 0), 0);
+      advice = "mode 0000): not even its group";
+    }
+    Child tavrel = StartTavrel({}, "tavrel.log", row.args, otherUser);
+    const auto box = desktop.WaitWindow([](const Found& w) { return w.name == "Debugging..."; });
+    ASSERT_TRUE(box.has_value()) << "no message box; windows:" << Describe(desktop.Windows())
+                                 << Output();
+    EXPECT_FALSE(desktop.Find(IsPanel)) << "the panel is never shown";
+    EXPECT_TRUE(desktop.Find(IsTrayIcon)) << "the icon is added before detection";
+    // There is no window manager to give the box the focus on a click.
+    desktop.SetFocus(box->window);
+    desktop.Key(XK_Return);
+    EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(1)) << Output();
+    const std::string log = Output();
+    for (const std::string& line : std::vector<std::string>{
+             row.logged, advice, "no controller on any port", "exit status 1",
+             "COM2: cannot be opened: " + (machine / "ports" / "COM2").string() +
+                 " (/nonexistent): No such file or directory"}) {
+      EXPECT_NE(log.find(line), std::string::npos) << line << " not in:\n" << log;
+    }
+    EXPECT_TRUE(WaitFor([&] { return !desktop.Find(IsTrayIcon); }));
+  }
+}
+
+TEST_F(TavrelEndToEndTest, WithWaitAControllerThatComesLateIsFound) {
+  LinkPorts(machine / "ports", Com1::kMissing, SilentTerminal());
+  Child tavrel = StartTavrel({}, "tavrel.log", {"--wait", "60"});
+  ASSERT_TRUE(WaitFor([&] { return Output().find("no controller yet") != std::string::npos; }))
+      << Output();
+  sim::EmulatorOptions options;
+  options.machineDir = machine.string();
+  options.pace = false;
+  sim::ControllerEmulator emulator(options);
+  ASSERT_TRUE(emulator.Start()) << emulator.Error();
+  ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << Output();
+  CloseFromTrayMenu(tavrel);
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <thread>
@@ -362,6 +364,67 @@ TEST(QtWindowServiceTest, TrackbarKeysMoveAsTheDesktopsDoAndEachNotifies) {
   windows.RunModal(id::kSetupDialog, events, 0);
   EXPECT_EQ(events.commands, (std::vector<int32_t>{kIdOk, id::kTrackingCheckBox}))
       << "Return on a trackbar presses the default button";
+}
+
+// As on the desktop: Enter presses the focused push button, else the default one; Escape
+// cancels from anywhere.
+TEST(QtWindowServiceTest, EnterPressesTheFocusedButtonOfSetupAndEscapeCancels) {
+  struct Row {
+    const char* legend;
+    int32_t focused;
+    int key;
+    int32_t command;
+  };
+  const Row rows[] = {
+      {"Enter on Check memory", id::kCheckMemoryButton, Qt::Key_Return, id::kCheckMemoryButton},
+      {"Enter on OK", kIdOk, Qt::Key_Return, kIdOk},
+      {"Enter on Cancel", kIdCancel, Qt::Key_Return, kIdCancel},
+      {"Enter on Try", id::kTryButton, Qt::Key_Return, id::kTryButton},
+      {"the keypad's Enter on Cancel", kIdCancel, Qt::Key_Enter, kIdCancel},
+      {"Enter on the check box: the default button", id::kTrackingCheckBox, Qt::Key_Return, kIdOk},
+      {"Escape on Try", id::kTryButton, Qt::Key_Escape, kIdCancel},
+      {"Escape on OK", kIdOk, Qt::Key_Escape, kIdCancel},
+  };
+  auto& windows = Service();
+  Events events;
+  events.init = [&](WindowHandle w) {
+    Soon([&, w] {
+      for (const Row& row : rows) {
+        SCOPED_TRACE(row.legend);
+        QWidget* control = SetupChild<QWidget>(windows, w, row.focused);
+        ASSERT_NE(control, nullptr);
+        control->setFocus();
+        events.commands.clear();
+        QKeyEvent press(QEvent::KeyPress, row.key, Qt::NoModifier);
+        QApplication::sendEvent(control, &press);
+        EXPECT_EQ(events.commands, std::vector<int32_t>{row.command});
+      }
+      windows.EndDialog(w, kIdCancel);
+    });
+  };
+  windows.RunModal(id::kSetupDialog, events, 0);
+}
+
+// The session manager ends the session with a quit event on the application object. In a
+// process of its own: once asked to end, no event loop runs any more.
+TEST(QtWindowServiceDeathTest, TheSessionsEndRunsTheEndRequestAndEndsTheOpenRun) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        auto& windows = Service();
+        windows.WatchEndRequests([] { std::fputs("end requested\n", stderr); });
+        Events events;
+        events.init = [](WindowHandle) {
+          Soon([] {
+            QEvent quit(QEvent::Quit);
+            QApplication::sendEvent(qApp, &quit);
+          });
+        };
+        windows.RunModal(id::kPanelDialog, events, 0);
+        std::fputs("run ended\n", stderr);
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "end requested.*run ended");
 }
 
 TEST(QtWindowServiceTest, DoubleClickTimeReachesTheProgramsOwnWindowsAndEveryValueIsKept) {

@@ -5,9 +5,11 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/x11/xtest_pointer_service.h"
 #include "platform/x11/xvfb_server.h"
 
 // Last: Xlib's macros would clash with the headers above.
@@ -175,6 +177,43 @@ TEST_F(XkbKeyServiceTest, StateQuerySeesHeldModifiersAndCapsLock) {
   keys.KeyEvent(vk::kCapital, false);
   keys.KeyEvent(vk::kCapital, true);
   EXPECT_EQ(keys.GetKeyState(vk::kCapital), 0) << "and off again";
+}
+
+// What a service pressed and did not release is released when it goes; a server that has gone
+// away ends nothing: the services stop using it, and the program decides how to end.
+TEST_F(XkbKeyServiceTest, HeldKeysAndButtonsGoUpWithTheirServiceAndALostServerEndsNothing) {
+  {
+    XkbKeyService keys(xvfb.Display());
+    XTestPointerService pointer(xvfb.Display());
+    keys.KeyEvent(vk::kControl, false);
+    keys.KeyEvent(vk::kRMenu, false);
+    keys.KeyEvent('Q', false);
+    keys.KeyEvent('Q', true);
+    pointer.SendInput({0, 0, 0, kMouseRightDown});
+    ASSERT_EQ(keys.GetKeyState(vk::kRMenu), kKeyDown);
+  }
+  XkbKeyService observer(xvfb.Display());
+  for (uint8_t key : {vk::kControl, vk::kRMenu, uint8_t{'Q'}}) {
+    EXPECT_EQ(observer.GetKeyState(key), 0) << static_cast<int>(key);
+  }
+  Display* display = XOpenDisplay(xvfb.Display().c_str());
+  Window root = 0, child = 0;
+  int x = 0, y = 0;
+  unsigned mask = 0;
+  XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &x, &y, &mask);
+  EXPECT_EQ(mask & Button3Mask, 0u) << "the right button is up";
+  XCloseDisplay(display);
+
+  auto server = std::make_unique<XvfbServer>(320, 240);
+  XkbKeyService keys(server->Display());
+  XTestPointerService pointer(server->Display());
+  keys.KeyEvent(vk::kShift, false);
+  pointer.SendInput({0, 0, 0, kMouseLeftDown});
+  server.reset();
+  EXPECT_EQ(keys.GetKeyState(vk::kShift), 0) << "the round trip meets the broken connection";
+  keys.KeyEvent(vk::kShift, true);
+  pointer.SendInput({0, 0, 0, kMouseLeftUp});
+  pointer.SendInput({0, 0, 0, kMouseLeftDown});
 }
 
 TEST(XkbKeyServiceWithoutDisplayTest, DropsEventsFindsNothingAndReadsKeysUp) {

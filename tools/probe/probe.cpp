@@ -90,8 +90,10 @@ std::optional<int> ProbeSeconds(int argc, char** argv, int& status) {
     if (const std::optional<int> seconds = SecondsArgument(args[0])) return seconds;
   }
   CommandLineOutcome outcome = ParseCommandLine("tavrel-link-probe", kProbeHelp, args);
-  if (outcome.status == 2)
-    outcome.err = std::string(kProbeHelp.substr(0, kProbeHelp.find('\n') + 1));
+  // Anything but --help and --version (tavrel's --wait among them) is not the probe's.
+  if (outcome.run || outcome.status == 2) {
+    outcome = {false, 2, "", std::string(kProbeHelp.substr(0, kProbeHelp.find('\n') + 1))};
+  }
   std::cout << outcome.out;
   std::cerr << outcome.err;
   status = outcome.status;
