@@ -6,15 +6,18 @@
 
 namespace tavrel {
 
-std::string TavrelHelp(std::string_view whereItKeepsThings) {
+std::string TavrelHelp(std::string_view whereItKeepsThings, std::string_view installerOptions) {
+  const std::string others = installerOptions.empty()
+                                 ? "It takes no other\narguments.\n"
+                                 : "Its installer uses\nthe options at the end.\n";
   return "Usage: tavrel [--help | --version]\n"
          "The touch-screen manager: finds the touch controller on its serial port, turns its\n"
-         "touches into pointer input and sits in the notification area. It takes no other\n"
-         "arguments.\n" +
-         std::string(whereItKeepsThings) +
+         "touches into pointer input and sits in the notification area. " +
+         others + std::string(whereItKeepsThings) +
          "\n"
          "  --help     show this help and end\n"
-         "  --version  show the version and end\n";
+         "  --version  show the version and end\n" +
+         std::string(installerOptions);
 }
 
 std::vector<std::string_view> ArgumentsAfterName(int argc, char** argv) {

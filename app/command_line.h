@@ -27,8 +27,8 @@ CommandLineOutcome ParseCommandLine(std::string_view program, std::string_view h
                                     std::span<const std::string_view> args);
 
 // The help text of the program tavrel, with the lines that say where its settings (and log)
-// live on this desktop.
-std::string TavrelHelp(std::string_view whereItKeepsThings);
+// live on this desktop, and the option lines of what its installer runs it for, if any.
+std::string TavrelHelp(std::string_view whereItKeepsThings, std::string_view installerOptions = {});
 
 // main's arguments after the program's name.
 std::vector<std::string_view> ArgumentsAfterName(int argc, char** argv);
