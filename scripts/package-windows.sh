@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Packs the Windows build (default build-win32/) into tavrel-<version>-win32.zip (tavrel.exe, the
-# README, the registry defaults) and, where makensis is installed, tavrel-<version>-setup.exe.
-# Checks the zip's file list, then installs, imports the defaults and uninstalls silently under
-# Wine in a scratch prefix. Where 32-bit Wine cannot run (wine-flavour.sh), that check runs an
-# installer of the 64-bit build, made the same way, under 64-bit Wine.
+# Packs the Windows build (default build-win32/) into tavrel-<version>-win32.zip (tavrel.exe
+# stripped of its debugging sections, the README, the registry defaults) and, where makensis is
+# installed, tavrel-<version>-setup.exe. Checks the zip's file list, then the installer under Wine
+# (check-windows-installer.sh) in a 64-bit prefix, where the 32-bit installer and program run as
+# on 64-bit Windows. Where 32-bit Wine cannot run (wine-flavour.sh), that check runs an installer
+# of the 64-bit build, made the same way, under 64-bit Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 here="$PWD"
@@ -17,7 +18,7 @@ stripped() {
   strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' "$1/CMakeCache.txt")
   mkdir -p "$1/package"
   "$strip" -o "$1/package/tavrel.exe" "$1/tavrel.exe"
-  if objdump -h "$1/package/tavrel.exe" | grep -q '\.debug'; then
+  if "${strip%strip}objdump" -h "$1/package/tavrel.exe" | grep -q '\.debug'; then
     echo "package-windows.sh: $1/package/tavrel.exe still has debugging sections" >&2
     return 1
   fi

@@ -27,16 +27,18 @@ InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
 ManifestDPIAware true
 SetCompressor /SOLID lzma
+BrandingText "Tavrel ${VERSION}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\tavrel.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start Tavrel now"
-!define MUI_UNCOMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_COMPONENTSPAGE_TEXT_TOP "The settings (port, tone, double click) are shared by every user of this computer and are kept unless ticked here."
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
@@ -126,7 +128,7 @@ Section "un.Tavrel" UnProgram
 SectionEnd
 
 ; Off unless chosen on the components page, or /REMOVESETTINGS on the command line.
-Section /o "un.Settings shared by all users (port, tone, double click)" UnSettings
+Section /o "un.Settings of all users" UnSettings
   DeleteRegKey HKLM "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKLM "Software\Morvane"
 SectionEnd
