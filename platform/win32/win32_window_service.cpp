@@ -357,9 +357,15 @@ ImageHandle Win32WindowService::LoadBitmap(int32_t bitmapId) {
 }
 
 FontHandle Win32WindowService::CreateFont(const FontDescription& description) {
-  HFONT font = CreateFontA(description.pixelHeight, 0, 0, 0, description.weight, FALSE, FALSE,
-                           FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, description.face.c_str());
+  // Heights are pixels at 96 DPI, as the dialogs' layouts are; the program declares itself DPI
+  // aware, so the system no longer stretches its windows, and the fonts grow with the dialogs.
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  HFONT font =
+      CreateFontA(MulDiv(description.pixelHeight, dpi, 96), 0, 0, 0, description.weight, FALSE,
+                  FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                  DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, description.face.c_str());
   if (font == nullptr) return 0;
   objects_.push_back(font);
   return reinterpret_cast<FontHandle>(font);
