@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 #include "platform/key_service.h"
 
 namespace tavrel {

@@ -11,10 +11,11 @@ declare -A allowed=(
   [settings]="settings platform"
   [touch]="touch settings platform"
   [link]="link touch settings platform"
-  [keyboard]="keyboard app/dialog.h resources platform"
-  [calibration]="calibration app/dialog.h link touch settings resources platform"
-  [setup]="setup app/dialog.h link touch settings resources platform"
-  [app]="app keyboard calibration setup link touch settings resources platform"
+  [dialogs]="dialogs platform"
+  [keyboard]="keyboard dialogs resources platform"
+  [calibration]="calibration dialogs link touch settings resources platform"
+  [setup]="setup dialogs link touch settings resources platform"
+  [app]="app dialogs keyboard calibration setup link touch settings resources platform"
   [platform]="platform resources/menu_entry.h"
 )
 
