@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "resources/dialog_template.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel {
@@ -115,8 +116,6 @@ constexpr std::array<KeyImage, 5> kKeyImages = {{
 // Held modifiers, released in this order after a character.
 constexpr std::array<uint8_t, 4> kModifiers = {vk::kShift, vk::kControl, vk::kLMenu, vk::kRMenu};
 
-// The same distance from the bottom as the panel keeps, above a taskbar there.
-constexpr int32_t kBottomMargin = 50;
 constexpr int32_t kPanelGap = 4;
 
 bool IsLetter(int32_t code) { return code >= 'A' && code <= 'Z'; }
@@ -154,7 +153,7 @@ void VirtualKeyboard::PlaceWindow() {
   const int32_t width = own.right - own.left;
   const int32_t height = own.bottom - own.top;
   int32_t x = desktop.left + (desktop.right - desktop.left - width) / 2;
-  int32_t y = desktop.bottom - kBottomMargin - height;
+  int32_t y = desktop.bottom - resources::kPanelBottomMargin - height;
   if (owner_ != 0 && windows_.IsWindow(owner_)) {
     const ScreenRect panel = windows_.WindowRect(owner_);
     if (Overlap({x, y, x + width, y + height}, panel)) y = panel.top - kPanelGap - height;

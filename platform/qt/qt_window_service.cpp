@@ -31,9 +31,6 @@ namespace tavrel {
 
 namespace {
 
-constexpr int32_t kSysCommandMask = 0xFFF0;
-constexpr int32_t kSysCommandClose = 0xF060;
-constexpr int kTipLength = 63;
 constexpr std::chrono::milliseconds kTrayWatchInterval{500};
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
@@ -374,7 +371,7 @@ bool QtWindowService::AddTrayIcon(WindowHandle owner, int32_t iconId, const std:
   // Without a notification area the icon would wait unseen, and the caller could not tell.
   if (!state_->Dialog(owner) || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
   auto icon = std::make_unique<QSystemTrayIcon>(ResourceIcon(iconId));
-  icon->setToolTip(Text(tip).left(kTipLength));
+  icon->setToolTip(Text(tip).left(static_cast<qsizetype>(kTrayTipLength)));
   QObject::connect(icon.get(), &QSystemTrayIcon::activated, icon.get(),
                    [this, owner, iconId](QSystemTrayIcon::ActivationReason reason) {
                      if (DialogWindow* dialog = state_->Dialog(owner)) {

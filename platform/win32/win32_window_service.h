@@ -17,7 +17,7 @@ namespace tavrel {
 class Win32WindowService : public WindowService {
  public:
   // The message the notification icon sends to its owner.
-  static constexpr uint32_t kTrayMessage = 0x0FC2;
+  static constexpr uint32_t kTrayMessage = kTrayCallbackMessage;
 
   // The class of the notification area's window; a test may name a window of its own.
   static constexpr char kTrayHostClass[] = "Shell_TrayWnd";
