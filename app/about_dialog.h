@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel {

@@ -7,6 +7,7 @@
 #include "app/touch_app.h"
 #include "app/wayland_notice.h"
 #include "platform/log.h"
+#include "resources/dialog_template.h"
 #include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
 
@@ -15,9 +16,7 @@ namespace tavrel {
 namespace {
 
 namespace id = resource_id;
-constexpr int32_t kSysCommandMask = 0xFFF0;
 constexpr int32_t kPanelRightMargin = 10;
-constexpr int32_t kPanelBottomMargin = 50;
 constexpr const char* kNoController = "Failed checking for Touch Controller device";
 // How often start-up looks for the controller again while it may wait for it.
 constexpr uint32_t kRescanMs = 2000;
@@ -112,7 +111,7 @@ void MainPanel::PlacePanel(int32_t topmost) {
   settings->SetDesktopRect(desktop.left, desktop.top, desktop.right, desktop.bottom);
   settings->SetPanelRect(panel.left, panel.top, panel.right, panel.bottom);
   const int32_t x = desktop.right - settings->GetPanelWidth() - kPanelRightMargin;
-  const int32_t y = desktop.bottom - settings->GetPanelHeight() - kPanelBottomMargin;
+  const int32_t y = desktop.bottom - settings->GetPanelHeight() - resources::kPanelBottomMargin;
   windows_.Place(Window(), topmost == 1 ? ZOrder::kTopmost : ZOrder::kNoTopmost, x, y);
 }
 

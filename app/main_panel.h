@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/about_dialog.h"
-#include "app/dialog.h"
 #include "app/shell_platform.h"
 #include "calibration/calibration_dialog.h"
+#include "dialogs/dialog.h"
 #include "keyboard/virtual_keyboard.h"
 #include "link/serial_port.h"
 #include "settings/touch_settings.h"

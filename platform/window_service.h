@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,6 +26,14 @@ inline constexpr int32_t kMouseMessageLeftDown = 0x0201;
 inline constexpr int32_t kMouseMessageLeftDoubleClick = 0x0203;
 inline constexpr int32_t kMouseMessageRightDown = 0x0204;
 inline constexpr int32_t kMouseMessageMiddleDown = 0x0207;
+
+// System-menu commands: the low four bits are the desktop's own, so compare under the mask.
+inline constexpr int32_t kSysCommandMask = 0xFFF0;
+inline constexpr int32_t kSysCommandClose = 0xF060;
+
+// The message the tray icon sends its owner, and the longest tip the tray shows.
+inline constexpr int32_t kTrayCallbackMessage = 0x0FC2;
+inline constexpr size_t kTrayTipLength = 63;
 
 // Extended window styles the core asks for or removes.
 inline constexpr uint32_t kExStyleToolWindow = 0x00000080;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 #include "link/serial_port.h"
 #include "platform/system_parameters.h"
 #include "platform/tone_service.h"
