@@ -276,6 +276,64 @@ TEST_F(SerialPortTest, CommandsFailWithTheirOwnCodeWhenARequestIsNotWrittenWhole
   }
 }
 
+// The dialogs' commands: whatever the outcome, touches reach the decoder again afterwards.
+TEST_F(SerialPortTest, DialogCommandsLeaveTheReaderRunningWhateverTheOutcome) {
+  using Answers = std::vector<Bytes>;
+  struct Row {
+    const char* legend;
+    std::optional<Answers> answers;  // else the controller's own
+    std::optional<uint32_t> writeLimit;
+    std::function<int32_t(CTvSerialPort&, std::string&)> command;
+    int32_t code;
+    std::string text;
+  };
+  const auto confirm = [](CTvSerialPort& p, std::string&) { return p.ConfirmController(); };
+  const auto firmware = [](CTvSerialPort& p, std::string& t) { return p.ReadFirmwareRelease(t); };
+  const auto model = [](CTvSerialPort& p, std::string& t) { return p.ReadModel(t); };
+  const auto restore = [](CTvSerialPort& p, std::string&) { return p.RestoreControllerDefaults(); };
+  const Row rows[] = {
+      {"presence", {}, {}, confirm, lr::kOk, ""},
+      {"presence: no answer", Answers{}, {}, confirm, lr::kNoAnswer, ""},
+      {"presence: not sent", {}, 2, confirm, lr::kPresenceNotSent, ""},
+      {"model", {}, {}, model, lr::kOk, "TV4001"},
+      {"model: not sent", {}, 2, model, lr::kModelNotSent, ""},
+      {"firmware, cut short", Answers{{0x0A, 0x05, 0x44, '2', '.'}}, {}, firmware, lr::kOk, "2."},
+      {"firmware: only the characters",
+       Answers{{0x0A, 0x05, 0x44, '2', '.', '0', '5', 'x'}},
+       {},
+       firmware,
+       lr::kOk,
+       "2.05"},
+      {"firmware: no answer", Answers{}, {}, firmware, lr::kReadFailed, ""},
+      {"firmware: no header",
+       Answers{{0x0A, 0x05, 0x46, '2'}},
+       {},
+       firmware,
+       lr::kHeaderNotFound,
+       ""},
+      {"firmware: not sent", {}, 2, firmware, lr::kFirmwareNotSent, ""},
+      {"defaults", {}, {}, restore, lr::kOk, ""},
+      {"defaults: not sent", {}, 1, restore, lr::kDefaultsNotSent, ""},
+  };
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ports.With(line, [&](FakeLine& l) {
+      l.writeLimit = row.writeLimit;
+      l.answer = Controller(memory);
+      if (row.answers) l.answer = [&](const Bytes&) { return *row.answers; };
+    });
+    std::string text;
+    EXPECT_EQ(row.command(port, text), row.code);
+    EXPECT_EQ(text, row.text);
+    ports.With(line, [&](FakeLine& l) { l.writeLimit.reset(); });
+    Receive(kTouch);
+    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+    Receive(kLift);
+    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+  }
+}
+
 // Whatever tone length is stored (here the longest a hand-edited value gives), the touch tone
 // never holds up a command's stop or a close; once released, touches sound again.
 TEST_F(SerialPortTest, ATouchToneNeverHoldsUpAStopOrAClose) {
