@@ -6,18 +6,13 @@
 namespace tavrel {
 
 // Shows the right-click state as the panel does: the on or off image on one button.
-class ButtonImage : public RightClickObserver {
- public:
-  ButtonImage(WindowService& windows, ControlHandle button, ImageHandle on, ImageHandle off)
-      : windows_(windows), button_(button), on_(on), off_(off) {}
-  void RightClickStateChanged(bool on) override {
-    windows_.SetButtonImage(button_, on ? on_ : off_);
-  }
-
- private:
-  WindowService& windows_;
-  ControlHandle button_;
-  ImageHandle on_, off_;
+struct ButtonImage : RightClickObserver {
+  ButtonImage(WindowService& w, ControlHandle b, ImageHandle on, ImageHandle off)
+      : windows(w), button(b), images{off, on} {}
+  void RightClickStateChanged(bool on) override { windows.SetButtonImage(button, images[on]); }
+  WindowService& windows;
+  ControlHandle button;
+  ImageHandle images[2];
 };
 
 }  // namespace tavrel
