@@ -39,10 +39,11 @@ int32_t MainPanel::OnInitDialog() {
     windows_.AppendSystemMenu(window, id::kAboutCommand, std::string(about));
   }
   windows_.SetWindowIcon(window, id::kAppIcon);
-  const ImageHandle onImage = windows_.LoadBitmap(id::kRightClickOnBitmap);
-  const ImageHandle offImage = windows_.LoadBitmap(id::kRightClickOffBitmap);
-  SetItemImage(id::kRightClickButton, offImage);
-  CreateObjects(onImage, offImage);
+  rightClickOnImage_ = windows_.LoadBitmap(id::kRightClickOnBitmap);
+  rightClickOffImage_ = windows_.LoadBitmap(id::kRightClickOffBitmap);
+  rightClickButton_ = Item(id::kRightClickButton);
+  SetItemImage(id::kRightClickButton, rightClickOffImage_);
+  CreateObjects();
   app_.AddTrayIcon(app_.Title());
   windows_.WatchTrayHost([this](bool present) { OnTrayHostChanged(present); });
   FollowTrayIcon();
@@ -89,10 +90,10 @@ int32_t MainPanel::FindController(int32_t& foundPort) {
   }
 }
 
-void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
+void MainPanel::CreateObjects() {
+  RightClickObserver* rightClick = this;
   settings = std::make_unique<TouchSettings>(
-      TouchSettings::Platform{platform_.store, platform_.system, platform_.windows},
-      Item(id::kRightClickButton), onImage, offImage);
+      TouchSettings::Platform{platform_.store, platform_.system, platform_.windows}, rightClick);
   keyboard = std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kKeyboardDialog);
   largeKeyboard =
       std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kLargeKeyboardDialog);
@@ -103,6 +104,10 @@ void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
       SetupDialog::Platform{platform_.windows, platform_.system, platform_.tone});
   calibrationDialog =
       std::make_unique<CalibrationDialog>(windows_, platform_.tone, *settings, *serialPort);
+}
+
+void MainPanel::RightClickStateChanged(bool on) {
+  windows_.SetButtonImage(rightClickButton_, on ? rightClickOnImage_ : rightClickOffImage_);
 }
 
 void MainPanel::PlacePanel(int32_t topmost) {

@@ -16,6 +16,8 @@ function(tavrel_layer target)
     endif()
   endif()
   set(root ${CMAKE_BINARY_DIR}/layers/${target})
+  # Afresh at each configure: a link left from an earlier one would let a removed folder in.
+  file(REMOVE_RECURSE ${root})
   foreach(entry ${entries})
     get_filename_component(parent ${root}/${entry} DIRECTORY)
     file(MAKE_DIRECTORY ${parent})

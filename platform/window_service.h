@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/message_service.h"
 #include "resources/menu_entry.h"
 
 namespace tavrel {
@@ -81,10 +82,8 @@ class DialogEvents {
 // What the core needs of the desktop's windows. Calls that change or read a window run on the
 // user-interface thread; ShowMessage, SetButtonImage and RunOnUiThread may come from any thread,
 // and the back end carries them over and waits until they are done there.
-class WindowService {
+class WindowService : public MessageService {
  public:
-  virtual ~WindowService() = default;
-
   // Modal runs. RunModal builds the window from the dialog template, calls Init, shows
   // it (unless the run already ended), disables the owner, and dispatches until EndDialog; then it
   // destroys the window, enables the owner and returns the result. Runs nest: a run started from
@@ -147,9 +146,6 @@ class WindowService {
   // Changes the cursor's display count, as the desktop's ShowCursor does; returns the new count.
   virtual int32_t ShowCursor(bool show) = 0;
 
-  // A modal box with the caption, the text and one OK button, no icon, no owner; returns once
-  // the user has closed it. Other windows, the tray icon included, keep working meanwhile.
-  virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
   // A modal box with the caption, the text and one OK button, owned by the window: it stands
   // above the window and takes its input until the user has closed it. Without a window
   // layer of its own for owned boxes, a back end shows the program's box.
