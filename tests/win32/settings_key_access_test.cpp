@@ -115,7 +115,7 @@ TEST(SettingsKeyAccessTest, KeyWithoutWriteAccessLoadsAndEveryStoreFails) {
   FakeWindowService windows;
   {
     RegistryStore store(key);
-    TouchSettings settings({store, system, windows}, 0, 0, 0);
+    TouchSettings settings({store, system, windows});
     EXPECT_EQ(settings.Load(), 1) << "opened for reading";
     EXPECT_EQ(settings.GetBuzzerFrequency(), 4000) << "the stored value was read";
     // Rows: the store's result, legend.
