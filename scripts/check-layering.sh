@@ -57,5 +57,10 @@ for folder in "${!allowed[@]}"; do
     done < <(grep -E '^#include' "$file")
   done
 done
+# Test support stays out of everything that ships or runs against real hardware.
+while IFS= read -r hit; do
+  complain "${hit%%:*}" "${hit#*:}"
+done < <(git grep -E '^#include "(testing|tests)/' -- app platform resources tools/sim tools/probe \
+  settings touch link keyboard calibration setup || true)
 [ $status = 0 ] && echo "layering: every core include is in its place"
 exit $status

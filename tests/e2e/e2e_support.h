@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/linux/serial_ports.h"
-#include "platform/x11/xvfb_server.h"
+#include "testing/xvfb_server.h"
 #include "tools/sim/controller_emulator.h"
 #include "tools/soak/spawn.h"
 

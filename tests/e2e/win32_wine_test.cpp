@@ -5,8 +5,8 @@
 
 #include "resources/dialog_template.h"
 #include "resources/resource_ids.h"
+#include "testing/link_test_support.h"
 #include "tests/e2e/wine_test_support.h"
-#include "tests/link/link_test_support.h"
 #include "tools/sim/controller_memory.h"
 
 namespace tavrel::wine {

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "link/controller_wire.h"
-#include "platform/fake/fake_clock.h"
-#include "platform/fake/fake_events.h"
-#include "platform/fake/fake_log_sink.h"
-#include "platform/fake/fake_serial.h"
-#include "platform/fake/fake_threads.h"
-#include "tests/link/link_test_support.h"
+#include "testing/fake_clock.h"
+#include "testing/fake_events.h"
+#include "testing/fake_log_sink.h"
+#include "testing/fake_serial.h"
+#include "testing/fake_threads.h"
+#include "testing/link_test_support.h"
 #include "tools/sim/controller_memory.h"
 
 namespace tavrel {
