@@ -15,7 +15,6 @@ namespace {
 using namespace std::chrono_literals;
 using e2e::Child;
 using e2e::Found;
-using e2e::WaitFor;
 
 constexpr auto kWineStart = 90s;  // a fresh Wine server brings its services up first
 
