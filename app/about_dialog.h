@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel {
@@ -9,6 +9,19 @@ namespace tavrel {
 class AboutDialog : public Dialog {
  public:
   explicit AboutDialog(WindowService& windows) : Dialog(windows, resource_id::kAboutDialog) {}
+
+ protected:
+  // The template puts the box at its owner's corner, which is the panel's at the bottom right:
+  // partly off the screen, its OK button under the always-on-top panel. Centred and topmost, it
+  // is whole and above the panel on any desktop.
+  int32_t OnInitDialog() override {
+    const ScreenRect desktop = windows_.DesktopRect();
+    const ScreenRect box = windows_.WindowRect(Window());
+    windows_.Place(Window(), ZOrder::kTopmost,
+                   desktop.left + (desktop.right - desktop.left - (box.right - box.left)) / 2,
+                   desktop.top + (desktop.bottom - desktop.top - (box.bottom - box.top)) / 2);
+    return 1;
+  }
 };
 
 }  // namespace tavrel

@@ -7,6 +7,7 @@
 #include "app/touch_app.h"
 #include "app/wayland_notice.h"
 #include "platform/log.h"
+#include "resources/dialog_template.h"
 #include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
 
@@ -15,9 +16,7 @@ namespace tavrel {
 namespace {
 
 namespace id = resource_id;
-constexpr int32_t kSysCommandMask = 0xFFF0;
 constexpr int32_t kPanelRightMargin = 10;
-constexpr int32_t kPanelBottomMargin = 50;
 constexpr const char* kNoController = "Failed checking for Touch Controller device";
 // How often start-up looks for the controller again while it may wait for it.
 constexpr uint32_t kRescanMs = 2000;
@@ -40,10 +39,11 @@ int32_t MainPanel::OnInitDialog() {
     windows_.AppendSystemMenu(window, id::kAboutCommand, std::string(about));
   }
   windows_.SetWindowIcon(window, id::kAppIcon);
-  const ImageHandle onImage = windows_.LoadBitmap(id::kRightClickOnBitmap);
-  const ImageHandle offImage = windows_.LoadBitmap(id::kRightClickOffBitmap);
-  SetItemImage(id::kRightClickButton, offImage);
-  CreateObjects(onImage, offImage);
+  rightClickOnImage_ = windows_.LoadBitmap(id::kRightClickOnBitmap);
+  rightClickOffImage_ = windows_.LoadBitmap(id::kRightClickOffBitmap);
+  rightClickButton_ = Item(id::kRightClickButton);
+  SetItemImage(id::kRightClickButton, rightClickOffImage_);
+  CreateObjects();
   app_.AddTrayIcon(app_.Title());
   windows_.WatchTrayHost([this](bool present) { OnTrayHostChanged(present); });
   FollowTrayIcon();
@@ -90,10 +90,10 @@ int32_t MainPanel::FindController(int32_t& foundPort) {
   }
 }
 
-void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
+void MainPanel::CreateObjects() {
+  RightClickObserver* rightClick = this;
   settings = std::make_unique<TouchSettings>(
-      TouchSettings::Platform{platform_.store, platform_.system, platform_.windows},
-      Item(id::kRightClickButton), onImage, offImage);
+      TouchSettings::Platform{platform_.store, platform_.system, platform_.windows}, rightClick);
   keyboard = std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kKeyboardDialog);
   largeKeyboard =
       std::make_unique<VirtualKeyboard>(windows_, platform_.keys, id::kLargeKeyboardDialog);
@@ -106,13 +106,17 @@ void MainPanel::CreateObjects(ImageHandle onImage, ImageHandle offImage) {
       std::make_unique<CalibrationDialog>(windows_, platform_.tone, *settings, *serialPort);
 }
 
+void MainPanel::RightClickStateChanged(bool on) {
+  windows_.SetButtonImage(rightClickButton_, on ? rightClickOnImage_ : rightClickOffImage_);
+}
+
 void MainPanel::PlacePanel(int32_t topmost) {
   const ScreenRect desktop = windows_.DesktopRect();
   const ScreenRect panel = windows_.WindowRect(Window());
   settings->SetDesktopRect(desktop.left, desktop.top, desktop.right, desktop.bottom);
   settings->SetPanelRect(panel.left, panel.top, panel.right, panel.bottom);
   const int32_t x = desktop.right - settings->GetPanelWidth() - kPanelRightMargin;
-  const int32_t y = desktop.bottom - settings->GetPanelHeight() - kPanelBottomMargin;
+  const int32_t y = desktop.bottom - settings->GetPanelHeight() - resources::kPanelBottomMargin;
   windows_.Place(Window(), topmost == 1 ? ZOrder::kTopmost : ZOrder::kNoTopmost, x, y);
 }
 

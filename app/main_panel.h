@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/about_dialog.h"
-#include "app/dialog.h"
 #include "app/shell_platform.h"
 #include "calibration/calibration_dialog.h"
+#include "dialogs/dialog.h"
 #include "keyboard/virtual_keyboard.h"
 #include "link/serial_port.h"
 #include "settings/touch_settings.h"
@@ -21,8 +21,9 @@ class TouchApp;
 
 // The small always-on-top panel with "Right click" and "Hide". It creates and owns every other
 // object, detects the controller at initialisation, owns the notification icon's menu and
-// carries out every command; its modal run is the program's life.
-class MainPanel : public Dialog {
+// carries out every command; its modal run is the program's life. Its "Right click" button shows
+// the settings' right-click state.
+class MainPanel : public Dialog, private RightClickObserver {
  public:
   MainPanel(ShellPlatform platform, TouchApp& app);
   ~MainPanel() override;
@@ -42,7 +43,9 @@ class MainPanel : public Dialog {
   std::vector<MenuEntry> OnContextMenu() override;
 
  private:
-  void CreateObjects(ImageHandle onImage, ImageHandle offImage);
+  void CreateObjects();
+  // From either thread: the window layer carries the image over to the user-interface thread.
+  void RightClickStateChanged(bool on) override;
   // Detection, repeated until the controller answers or the start-up wait has run out; the
   // user-interface thread dispatches between the scans.
   int32_t FindController(int32_t& foundPort);
@@ -76,6 +79,11 @@ class MainPanel : public Dialog {
   std::unique_ptr<SetupDialog> setupDialog;
   std::unique_ptr<CalibrationDialog> calibrationDialog;
   AboutDialog aboutDialog;
+  // Looked up on the user-interface thread, so that the reader thread asks the window layer
+  // nothing but the image change.
+  ControlHandle rightClickButton_ = 0;
+  ImageHandle rightClickOnImage_ = 0;
+  ImageHandle rightClickOffImage_ = 0;
   int32_t showOnTop = 1;
   bool running_ = false;  // initialisation finished, the panel placed and shown
   bool endRequested_ = false;

@@ -21,8 +21,6 @@ struct NotifyIconData {
 };
 
 inline constexpr uint32_t kNotifyIconFlags = 7;  // message, icon and tip are set
-inline constexpr int32_t kTrayCallbackMessage = 0x0FC2;
-inline constexpr size_t kTrayTipLength = 63;
 // The exit status of a start that found no controller: whatever started it can tell.
 inline constexpr int kExitNoController = 1;
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 #include "link/serial_port.h"
 #include "platform/tone_service.h"
 #include "platform/window_service.h"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "resources/dialog_template.h"
+#include "resources/keyboard_templates.h"
 #include "resources/resource_ids.h"
 
 namespace tavrel {
@@ -11,54 +13,9 @@ namespace {
 
 namespace id = resource_id;
 
-enum class Action { kCharacter, kNamed, kCaption, kShift, kCaps };
-
-struct KeyAction {
-  int32_t id;
-  Action action;
-  int32_t code;  // the character or named-key code
-};
-
-// What each key does. The letter keys pass their upper-case letter: its virtual key is the same
-// for both cases, and the system's Shift and Caps Lock decide the case.
-constexpr std::array<KeyAction, 71> kKeyActions = {{
-    {1070, Action::kCharacter, 0x1B}, {1092, Action::kNamed, 112},
-    {1082, Action::kNamed, 113},      {1083, Action::kNamed, 114},
-    {1084, Action::kNamed, 115},      {1085, Action::kNamed, 116},
-    {1086, Action::kNamed, 117},      {1087, Action::kNamed, 118},
-    {1088, Action::kNamed, 119},      {1089, Action::kNamed, 120},
-    {1090, Action::kNamed, 121},      {1091, Action::kNamed, 122},
-    {1093, Action::kNamed, 123},      {1069, Action::kCaption, 0},
-    {1059, Action::kCaption, 0},      {1060, Action::kCaption, 0},
-    {1061, Action::kCaption, 0},      {1062, Action::kCaption, 0},
-    {1063, Action::kCaption, 0},      {1064, Action::kCaption, 0},
-    {1065, Action::kCaption, 0},      {1066, Action::kCaption, 0},
-    {1067, Action::kCaption, 0},      {1068, Action::kCaption, 0},
-    {1071, Action::kNamed, 6},        {1048, Action::kNamed, 2},
-    {1027, Action::kCharacter, 'Q'},  {1028, Action::kCharacter, 'W'},
-    {1029, Action::kCharacter, 'E'},  {1030, Action::kCharacter, 'R'},
-    {1031, Action::kCharacter, 'T'},  {1032, Action::kCharacter, 'Y'},
-    {1035, Action::kCharacter, 'U'},  {1036, Action::kCharacter, 'I'},
-    {1037, Action::kCharacter, 'O'},  {1038, Action::kCharacter, 'P'},
-    {1072, Action::kCaption, 0},      {1034, Action::kCaps, 0},
-    {1039, Action::kCharacter, 'A'},  {1040, Action::kCharacter, 'S'},
-    {1041, Action::kCharacter, 'D'},  {1042, Action::kCharacter, 'F'},
-    {1043, Action::kCharacter, 'G'},  {1044, Action::kCharacter, 'H'},
-    {1045, Action::kCharacter, 'J'},  {1046, Action::kCharacter, 'K'},
-    {1047, Action::kCharacter, 'L'},  {1074, Action::kNamed, 19},
-    {1075, Action::kNamed, 20},       {1033, Action::kShift, 0},
-    {1056, Action::kCaption, 0},      {1049, Action::kCharacter, 'Z'},
-    {1050, Action::kCharacter, 'X'},  {1051, Action::kCharacter, 'C'},
-    {1052, Action::kCharacter, 'V'},  {1053, Action::kCharacter, 'B'},
-    {1054, Action::kCharacter, 'N'},  {1055, Action::kCharacter, 'M'},
-    {1057, Action::kCaption, 0},      {1058, Action::kCaption, 0},
-    {1096, Action::kNamed, 7},        {1094, Action::kNamed, 5},
-    {1095, Action::kNamed, 8},        {1073, Action::kCharacter, 0x20},
-    {1097, Action::kNamed, 22},       {1076, Action::kNamed, 10},
-    {1078, Action::kNamed, 12},       {1079, Action::kNamed, 13},
-    {1080, Action::kNamed, 11},       {1077, Action::kNamed, 15},
-    {1081, Action::kNamed, 16},
-}};
+using resources::keyboard_layout::Key;
+using resources::keyboard_layout::KeyAction;
+using resources::keyboard_layout::kKeys;
 
 struct NamedKey {
   uint8_t code;
@@ -100,23 +57,9 @@ constexpr std::array<CaseCaptions, 4> kPunctuationCaptions = {{
     {id::kKeyPeriod, ".", ":"},
 }};
 
-struct KeyImage {
-  int32_t keyId;
-  int32_t bitmapId;
-};
-constexpr std::array<KeyImage, 5> kKeyImages = {{
-    {id::kKeyLeft, id::kArrowLeftBitmap},
-    {id::kKeyUp, id::kArrowUpBitmap},
-    {id::kKeyDown, id::kArrowDownBitmap},
-    {id::kKeyRight, id::kArrowRightBitmap},
-    {id::kKeyReturn, id::kReturnBitmap},
-}};
-
 // Held modifiers, released in this order after a character.
 constexpr std::array<uint8_t, 4> kModifiers = {vk::kShift, vk::kControl, vk::kLMenu, vk::kRMenu};
 
-// The same distance from the bottom as the panel keeps, above a taskbar there.
-constexpr int32_t kBottomMargin = 50;
 constexpr int32_t kPanelGap = 4;
 
 bool IsLetter(int32_t code) { return code >= 'A' && code <= 'Z'; }
@@ -142,9 +85,11 @@ int32_t VirtualKeyboard::OnInitDialog() {
 }
 
 void VirtualKeyboard::ShowKeyImages() {
-  for (size_t n = 0; n < kKeyImages.size(); ++n) {
-    if (keyImages_[n] == 0) keyImages_[n] = windows_.LoadBitmap(kKeyImages[n].bitmapId);
-    SetItemImage(kKeyImages[n].keyId, keyImages_[n]);
+  size_t n = 0;
+  for (const Key& key : kKeys) {
+    if (key.imageId == 0) continue;
+    if (keyImages_[n] == 0) keyImages_[n] = windows_.LoadBitmap(key.imageId);
+    SetItemImage(key.id, keyImages_[n++]);
   }
 }
 
@@ -154,7 +99,7 @@ void VirtualKeyboard::PlaceWindow() {
   const int32_t width = own.right - own.left;
   const int32_t height = own.bottom - own.top;
   int32_t x = desktop.left + (desktop.right - desktop.left - width) / 2;
-  int32_t y = desktop.bottom - kBottomMargin - height;
+  int32_t y = desktop.bottom - resources::kPanelBottomMargin - height;
   if (owner_ != 0 && windows_.IsWindow(owner_)) {
     const ScreenRect panel = windows_.WindowRect(owner_);
     if (Overlap({x, y, x + width, y + height}, panel)) y = panel.top - kPanelGap - height;
@@ -166,23 +111,23 @@ void VirtualKeyboard::PlaceWindow() {
 }
 
 void VirtualKeyboard::OnCommand(int32_t keyId) {
-  const auto key = std::find_if(kKeyActions.begin(), kKeyActions.end(),
-                                [keyId](const KeyAction& k) { return k.id == keyId; });
-  if (key == kKeyActions.end()) return;
+  const auto key =
+      std::find_if(kKeys.begin(), kKeys.end(), [keyId](const Key& k) { return k.id == keyId; });
+  if (key == kKeys.end()) return;
   switch (key->action) {
-    case Action::kCharacter:
+    case KeyAction::kCharacter:
       SendKey(key->code, false);
       break;
-    case Action::kNamed:
+    case KeyAction::kNamed:
       SendKey(key->code, true);
       break;
-    case Action::kCaption:
+    case KeyAction::kCaption:
       SendCaptionKey(keyId);
       break;
-    case Action::kShift:
+    case KeyAction::kShift:
       OnShift();
       break;
-    case Action::kCaps:
+    case KeyAction::kCaps:
       OnCaps();
       break;
   }
@@ -294,8 +239,8 @@ void VirtualKeyboard::SetCaptions(bool upper) {
       SetItemText(key.id, upper ? key.upper : key.lower);
     }
   }
-  for (const KeyAction& key : kKeyActions) {
-    if (key.action != Action::kCharacter || !IsLetter(key.code)) continue;
+  for (const Key& key : kKeys) {
+    if (key.action != KeyAction::kCharacter || !IsLetter(key.code)) continue;
     const char letter = static_cast<char>(upper ? key.code : key.code - 'A' + 'a');
     SetItemText(key.id, std::string(1, letter));
   }

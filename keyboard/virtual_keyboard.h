@@ -3,8 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 #include "platform/key_service.h"
+#include "resources/keyboard_templates.h"
 
 namespace tavrel {
 
@@ -50,7 +51,7 @@ class VirtualKeyboard : public Dialog {
   KeyService& keys_;
   WindowHandle owner_ = 0;
   // Loaded at the first opening and kept, as every other image of the program.
-  std::array<ImageHandle, 5> keyImages_{};
+  std::array<ImageHandle, resources::keyboard_layout::kImageKeyCount> keyImages_{};
   bool shiftActive = false;
   bool capsActive = false;
 };

@@ -1,5 +1,6 @@
 // The command half of CTvSerialPort: the controller protocol (see link/controller_wire.h) and
 // the detection of the controller at start-up.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -135,6 +136,46 @@ int32_t CTvSerialPort::LoadControllerDefaults() {
   }
   park.Release();
   return link_result::kOk;
+}
+
+int32_t CTvSerialPort::ConfirmController() {
+  ReaderRelease release(*this);
+  return CheckController();
+}
+
+int32_t CTvSerialPort::ReadFirmwareRelease(std::string& answer) {
+  return ReceiveText(RequestFirmwareRelease(), wire::kFirmwareAnswerLength, wire::kFirmwareRelease,
+                     answer);
+}
+
+int32_t CTvSerialPort::ReadModel(std::string& answer) {
+  return ReceiveText(RequestModel(), wire::kModelAnswerLength, wire::kModel, answer);
+}
+
+int32_t CTvSerialPort::ReceiveText(int32_t requested, uint8_t length, uint8_t command,
+                                   std::string& answer) {
+  ReaderRelease release(*this);
+  answer.clear();
+  if (requested != link_result::kOk) return requested;
+  // Cleared before the read, so that an answer that ends early brings nothing stale.
+  AnswerBuffer buffer{};
+  uint32_t count = 0;
+  if (ReadData(buffer.data(), kAnswerCapacity, count) != link_result::kOk || count == 0) {
+    return link_result::kReadFailed;
+  }
+  uint32_t offset = 0;
+  if (FindHeader(buffer.data(), count, wire::kStart, length, command, offset) != link_result::kOk) {
+    return link_result::kHeaderNotFound;
+  }
+  // The length counts the command letter, then the characters.
+  const uint32_t end = std::min(count, offset + length - 1u);
+  answer.assign(buffer.begin() + offset, buffer.begin() + end);
+  return link_result::kOk;
+}
+
+int32_t CTvSerialPort::RestoreControllerDefaults() {
+  ReaderRelease release(*this);
+  return LoadControllerDefaults();
 }
 
 int32_t CTvSerialPort::ReadMemoryWord(uint8_t index, uint8_t& low, uint8_t& high, uint8_t& echo) {

@@ -164,6 +164,15 @@ void CTvSerialPort::ReaderPark::Release() {
   port_.StartThread();
 }
 
+CTvSerialPort::ReaderRelease::~ReaderRelease() {
+  bool held = false;
+  {
+    std::lock_guard lock(port_.parkMutex_);
+    held = port_.parkRequested_;
+  }
+  if (held) port_.StartThread();
+}
+
 void CTvSerialPort::ReaderThread(Reader reader) {
   ReportFramer framer;
   while (Listen(reader, framer)) {

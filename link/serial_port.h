@@ -92,6 +92,15 @@ class CTvSerialPort {
   int32_t ReadCalibration();
   int32_t WriteCalibration();
   int32_t DetectController(int32_t& port);
+
+  // Commands for the dialogs, made of those above: each parks the reader for its exchange and
+  // leaves it running afterwards, whatever the outcome, with the same result codes.
+  int32_t ConfirmController();
+  // The firmware release (4 characters) or model (6) as the answer's bytes behind its header;
+  // kReadFailed when nothing came, kHeaderNotFound when the answer lacks its header.
+  int32_t ReadFirmwareRelease(std::string& answer);
+  int32_t ReadModel(std::string& answer);
+  int32_t RestoreControllerDefaults();
   int32_t ScanPorts(int32_t& port);
   // Whether detection logs each port tried and why it failed (else only at the debug level), so
   // that a start that keeps scanning does not fill the log.
@@ -127,6 +136,20 @@ class CTvSerialPort {
     bool release_;
   };
 
+  // Releases the reader at the end of the scope unless the commands inside have released it.
+  class ReaderRelease {
+   public:
+    explicit ReaderRelease(CTvSerialPort& port) : port_(port) {}
+    ~ReaderRelease();
+    ReaderRelease(const ReaderRelease&) = delete;
+    ReaderRelease& operator=(const ReaderRelease&) = delete;
+
+   private:
+    CTvSerialPort& port_;
+  };
+
+  // Reads the answer to a request already sent (requested: its result) into the caller's bytes.
+  int32_t ReceiveText(int32_t requested, uint8_t length, uint8_t command, std::string& answer);
   // StopThread's work: true once the reader is parked, or when there is none.
   bool ParkReader();
   void ReaderThread(Reader reader);

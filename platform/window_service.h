@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/message_service.h"
 #include "resources/menu_entry.h"
 
 namespace tavrel {
@@ -25,6 +27,14 @@ inline constexpr int32_t kMouseMessageLeftDown = 0x0201;
 inline constexpr int32_t kMouseMessageLeftDoubleClick = 0x0203;
 inline constexpr int32_t kMouseMessageRightDown = 0x0204;
 inline constexpr int32_t kMouseMessageMiddleDown = 0x0207;
+
+// System-menu commands: the low four bits are the desktop's own, so compare under the mask.
+inline constexpr int32_t kSysCommandMask = 0xFFF0;
+inline constexpr int32_t kSysCommandClose = 0xF060;
+
+// The message the tray icon sends its owner, and the longest tip the tray shows.
+inline constexpr int32_t kTrayCallbackMessage = 0x0FC2;
+inline constexpr size_t kTrayTipLength = 63;
 
 // Extended window styles the core asks for or removes.
 inline constexpr uint32_t kExStyleToolWindow = 0x00000080;
@@ -72,10 +82,8 @@ class DialogEvents {
 // What the core needs of the desktop's windows. Calls that change or read a window run on the
 // user-interface thread; ShowMessage, SetButtonImage and RunOnUiThread may come from any thread,
 // and the back end carries them over and waits until they are done there.
-class WindowService {
+class WindowService : public MessageService {
  public:
-  virtual ~WindowService() = default;
-
   // Modal runs. RunModal builds the window from the dialog template, calls Init, shows
   // it (unless the run already ended), disables the owner, and dispatches until EndDialog; then it
   // destroys the window, enables the owner and returns the result. Runs nest: a run started from
@@ -138,9 +146,6 @@ class WindowService {
   // Changes the cursor's display count, as the desktop's ShowCursor does; returns the new count.
   virtual int32_t ShowCursor(bool show) = 0;
 
-  // A modal box with the caption, the text and one OK button, no icon, no owner; returns once
-  // the user has closed it. Other windows, the tray icon included, keep working meanwhile.
-  virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
   // A modal box with the caption, the text and one OK button, owned by the window: it stands
   // above the window and takes its input until the user has closed it. Without a window
   // layer of its own for owned boxes, a back end shows the program's box.

@@ -67,4 +67,8 @@ const DialogTemplate* FindDialog(int32_t id);
 inline int32_t DluToPixelsX(int32_t dlu) { return (dlu * 6 + (dlu >= 0 ? 2 : -2)) / 4; }
 inline int32_t DluToPixelsY(int32_t dlu) { return (dlu * 13 + (dlu >= 0 ? 4 : -4)) / 8; }
 
+// How far above the desktop's bottom edge the panel stands, clear of a taskbar there; the
+// keyboard opens at the same height.
+inline constexpr int32_t kPanelBottomMargin = 50;
+
 }  // namespace tavrel::resources

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string_view>
@@ -7,92 +8,104 @@
 #include "resources/dialog_template.h"
 #include "resources/resource_ids.h"
 
-// The keys of the two on-screen keyboard layouts: the same 71 keys with the same ids and captions,
-// row by row from the top, each row from the left; only their boxes differ.
+// The keys of the two on-screen keyboard layouts: the same 71 keys with the same ids, captions
+// and actions, row by row from the top, each row from the left; only their boxes differ.
 namespace tavrel::resources::keyboard_layout {
 
-struct KeyFace {
+// What a key does when pressed: type a character, press a named key (its code), type the first
+// letter of its caption as it stands (the case-dependent punctuation), or toggle Shift or Caps
+// Lock.
+enum class KeyAction { kCharacter, kNamed, kCaption, kShift, kCaps };
+
+struct Key {
   int32_t id;
   std::string_view caption;
+  KeyAction action;
+  // The character or named-key code. The letter keys pass their upper-case letter: its virtual
+  // key is the same for both cases, and the system's Shift and Caps Lock decide the case.
+  int32_t code;
   int32_t imageId = 0;  // shown instead of the caption
 };
 
 inline constexpr size_t kKeyCount = 71;
 inline constexpr std::array<size_t, 6> kRowLengths = {13, 12, 12, 12, 12, 10};
 
-inline constexpr std::array<KeyFace, kKeyCount> kFaces = {{
-    {1070, "ESC"},
-    {1092, "F1"},
-    {1082, "F2"},
-    {1083, "F3"},
-    {1084, "F4"},
-    {1085, "F5"},
-    {1086, "F6"},
-    {1087, "F7"},
-    {1088, "F8"},
-    {1089, "F9"},
-    {1090, "F10"},
-    {1091, "F11"},
-    {1093, "F12"},
-    {1069, "\\"},
-    {1059, "1"},
-    {1060, "2"},
-    {1061, "3"},
-    {1062, "4"},
-    {1063, "5"},
-    {1064, "6"},
-    {1065, "7"},
-    {1066, "8"},
-    {1067, "9"},
-    {1068, "0"},
-    {1071, "Back"},
-    {1048, "Tab"},
-    {1027, "q"},
-    {1028, "w"},
-    {1029, "e"},
-    {1030, "r"},
-    {1031, "t"},
-    {1032, "y"},
-    {1035, "u"},
-    {1036, "i"},
-    {1037, "o"},
-    {1038, "p"},
-    {1072, "@"},
-    {1034, "Caps"},
-    {1039, "a"},
-    {1040, "s"},
-    {1041, "d"},
-    {1042, "f"},
-    {1043, "g"},
-    {1044, "h"},
-    {1045, "j"},
-    {1046, "k"},
-    {1047, "l"},
-    {1074, "Ins"},
-    {1075, "Del"},
-    {1033, "Shift"},
-    {1056, "<"},
-    {1049, "z"},
-    {1050, "x"},
-    {1051, "c"},
-    {1052, "v"},
-    {1053, "b"},
-    {1054, "n"},
-    {1055, "m"},
-    {1057, ","},
-    {1058, "."},
-    {resource_id::kKeyReturn, "Return", resource_id::kReturnBitmap},
-    {1094, "Ctrl"},
-    {1095, "Alt"},
-    {1073, "SPACE"},
-    {1097, "AltGR"},
-    {resource_id::kKeyLeft, "left", resource_id::kArrowLeftBitmap},
-    {resource_id::kKeyUp, "left", resource_id::kArrowUpBitmap},
-    {resource_id::kKeyDown, "left", resource_id::kArrowDownBitmap},
-    {resource_id::kKeyRight, "left", resource_id::kArrowRightBitmap},
-    {1077, "PgUp"},
-    {1081, "PgDown"},
+inline constexpr std::array<Key, kKeyCount> kKeys = {{
+    {1070, "ESC", KeyAction::kCharacter, 0x1B},
+    {1092, "F1", KeyAction::kNamed, 112},
+    {1082, "F2", KeyAction::kNamed, 113},
+    {1083, "F3", KeyAction::kNamed, 114},
+    {1084, "F4", KeyAction::kNamed, 115},
+    {1085, "F5", KeyAction::kNamed, 116},
+    {1086, "F6", KeyAction::kNamed, 117},
+    {1087, "F7", KeyAction::kNamed, 118},
+    {1088, "F8", KeyAction::kNamed, 119},
+    {1089, "F9", KeyAction::kNamed, 120},
+    {1090, "F10", KeyAction::kNamed, 121},
+    {1091, "F11", KeyAction::kNamed, 122},
+    {1093, "F12", KeyAction::kNamed, 123},
+    {1069, "\\", KeyAction::kCaption, 0},
+    {1059, "1", KeyAction::kCaption, 0},
+    {1060, "2", KeyAction::kCaption, 0},
+    {1061, "3", KeyAction::kCaption, 0},
+    {1062, "4", KeyAction::kCaption, 0},
+    {1063, "5", KeyAction::kCaption, 0},
+    {1064, "6", KeyAction::kCaption, 0},
+    {1065, "7", KeyAction::kCaption, 0},
+    {1066, "8", KeyAction::kCaption, 0},
+    {1067, "9", KeyAction::kCaption, 0},
+    {1068, "0", KeyAction::kCaption, 0},
+    {1071, "Back", KeyAction::kNamed, 6},
+    {1048, "Tab", KeyAction::kNamed, 2},
+    {1027, "q", KeyAction::kCharacter, 'Q'},
+    {1028, "w", KeyAction::kCharacter, 'W'},
+    {1029, "e", KeyAction::kCharacter, 'E'},
+    {1030, "r", KeyAction::kCharacter, 'R'},
+    {1031, "t", KeyAction::kCharacter, 'T'},
+    {1032, "y", KeyAction::kCharacter, 'Y'},
+    {1035, "u", KeyAction::kCharacter, 'U'},
+    {1036, "i", KeyAction::kCharacter, 'I'},
+    {1037, "o", KeyAction::kCharacter, 'O'},
+    {1038, "p", KeyAction::kCharacter, 'P'},
+    {1072, "@", KeyAction::kCaption, 0},
+    {1034, "Caps", KeyAction::kCaps, 0},
+    {1039, "a", KeyAction::kCharacter, 'A'},
+    {1040, "s", KeyAction::kCharacter, 'S'},
+    {1041, "d", KeyAction::kCharacter, 'D'},
+    {1042, "f", KeyAction::kCharacter, 'F'},
+    {1043, "g", KeyAction::kCharacter, 'G'},
+    {1044, "h", KeyAction::kCharacter, 'H'},
+    {1045, "j", KeyAction::kCharacter, 'J'},
+    {1046, "k", KeyAction::kCharacter, 'K'},
+    {1047, "l", KeyAction::kCharacter, 'L'},
+    {1074, "Ins", KeyAction::kNamed, 19},
+    {1075, "Del", KeyAction::kNamed, 20},
+    {1033, "Shift", KeyAction::kShift, 0},
+    {1056, "<", KeyAction::kCaption, 0},
+    {1049, "z", KeyAction::kCharacter, 'Z'},
+    {1050, "x", KeyAction::kCharacter, 'X'},
+    {1051, "c", KeyAction::kCharacter, 'C'},
+    {1052, "v", KeyAction::kCharacter, 'V'},
+    {1053, "b", KeyAction::kCharacter, 'B'},
+    {1054, "n", KeyAction::kCharacter, 'N'},
+    {1055, "m", KeyAction::kCharacter, 'M'},
+    {1057, ",", KeyAction::kCaption, 0},
+    {1058, ".", KeyAction::kCaption, 0},
+    {resource_id::kKeyReturn, "Return", KeyAction::kNamed, 7, resource_id::kReturnBitmap},
+    {1094, "Ctrl", KeyAction::kNamed, 5},
+    {1095, "Alt", KeyAction::kNamed, 8},
+    {1073, "SPACE", KeyAction::kCharacter, 0x20},
+    {1097, "AltGR", KeyAction::kNamed, 22},
+    {resource_id::kKeyLeft, "left", KeyAction::kNamed, 10, resource_id::kArrowLeftBitmap},
+    {resource_id::kKeyUp, "left", KeyAction::kNamed, 12, resource_id::kArrowUpBitmap},
+    {resource_id::kKeyDown, "left", KeyAction::kNamed, 13, resource_id::kArrowDownBitmap},
+    {resource_id::kKeyRight, "left", KeyAction::kNamed, 11, resource_id::kArrowRightBitmap},
+    {1077, "PgUp", KeyAction::kNamed, 15},
+    {1081, "PgDown", KeyAction::kNamed, 16},
 }};
+
+inline constexpr size_t kImageKeyCount = static_cast<size_t>(
+    std::ranges::count_if(kKeys, [](const Key& key) { return key.imageId != 0; }));
 
 // A row's top and height, and each key's left and width, in dialog units.
 struct Row {
@@ -140,7 +153,7 @@ constexpr std::array<ControlTemplate, kKeyCount> Keys(const std::array<Row, 6>& 
   size_t key = 0;
   for (size_t row = 0; row < rows.size(); ++row) {
     for (size_t n = 0; n < kRowLengths[row]; ++n, ++key) {
-      const KeyFace& face = kFaces[key];
+      const Key& face = kKeys[key];
       const bool image = face.imageId != 0;
       keys[key] = {face.id,      image ? ControlKind::kBitmapButton : ControlKind::kPushButton,
                    face.caption, spans[key].x,

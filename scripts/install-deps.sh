@@ -72,7 +72,7 @@ for set in "$@"; do
     windows) windows_set ;;
     windows64) windows64_set ;;
     package) run_set && need "the Debian package" dpkg-dev lintian ;;
-    package-windows) windows_set && need "the Windows packages" zip nsis ;;
+    package-windows) windows_set && need "the Windows packages" zip nsis wine64 xvfb ;;
     fuzz) need "the fuzz targets" clang libclang-rt-14-dev ;;
     *)
       echo "install-deps.sh: unknown set '$set' (run, test, windows, windows64, package, package-windows, fuzz)" >&2

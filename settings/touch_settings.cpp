@@ -23,12 +23,8 @@ constexpr int32_t kTrailsOn = 10;
 constexpr const char* kMessageCaption = "Debugging...";
 }  // namespace
 
-TouchSettings::TouchSettings(Platform platform, ControlHandle rightClickButton,
-                             ImageHandle rightClickOnImage, ImageHandle rightClickOffImage)
-    : platform_(platform),
-      rightClickButton_(rightClickButton),
-      rightClickOnImage_(rightClickOnImage),
-      rightClickOffImage_(rightClickOffImage) {
+TouchSettings::TouchSettings(Platform platform, RightClickObserver* rightClick)
+    : platform_(platform), rightClick_(rightClick) {
   Load();
 }
 
@@ -195,8 +191,7 @@ int32_t TouchSettings::LoadCorners() {
 }
 
 int32_t TouchSettings::ShowRightClickState(int32_t on) {
-  platform_.windows.SetButtonImage(rightClickButton_,
-                                   on == 1 ? rightClickOnImage_ : rightClickOffImage_);
+  if (rightClick_ != nullptr) rightClick_->RightClickStateChanged(on == 1);
   return 1;
 }
 
@@ -208,7 +203,7 @@ int32_t TouchSettings::IsRightClickEnabled() {
 void TouchSettings::ShowMessage(const std::string& text) {
   // Logged first: on a machine nobody watches, the box may wait a long time for its OK.
   log::Info("message box: " + text);
-  platform_.windows.ShowMessage(kMessageCaption, text);
+  platform_.messages.ShowMessage(kMessageCaption, text);
 }
 
 }  // namespace tavrel

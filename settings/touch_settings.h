@@ -7,10 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/message_service.h"
 #include "platform/settings_store.h"
 #include "platform/system_parameters.h"
-#include "platform/window_service.h"
 #include "settings/corners.h"
+#include "settings/right_click_observer.h"
 
 namespace tavrel {
 
@@ -50,11 +51,11 @@ class TouchSettings {
   struct Platform {
     SettingsStore& store;
     SystemParameters& system;
-    WindowService& windows;
+    MessageService& messages;
   };
 
-  TouchSettings(Platform platform, ControlHandle rightClickButton, ImageHandle rightClickOnImage,
-                ImageHandle rightClickOffImage);
+  // Without an observer nothing shows the right-click state.
+  explicit TouchSettings(Platform platform, RightClickObserver* rightClick = nullptr);
   TouchSettings(const TouchSettings&) = delete;
   TouchSettings& operator=(const TouchSettings&) = delete;
 
@@ -129,7 +130,7 @@ class TouchSettings {
   int32_t ResetCorners();
   int32_t LoadCorners();
 
-  // Sets the on (1) or off (any other value) image of the panel's "Right click" button.
+  // Tells the observer the state is on (1) or off (any other value).
   int32_t ShowRightClickState(int32_t on);
   // 1 when the stored "RightClickEnabled" turns the next touch into a right click, else 0. An
   // unreadable value counts as off: otherwise a broken store would turn every touch into a
@@ -177,9 +178,7 @@ class TouchSettings {
 
   Platform platform_;
   std::mutex cornersMutex_;
-  ControlHandle rightClickButton_;
-  ImageHandle rightClickOnImage_;
-  ImageHandle rightClickOffImage_;
+  RightClickObserver* rightClick_;
 
   // Only the user-interface thread places the panel, so the rectangles need no atomics.
   Rect desktopRect{};

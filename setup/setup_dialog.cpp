@@ -1,11 +1,8 @@
 #include "setup/setup_dialog.h"
 
-#include <algorithm>
-#include <array>
 #include <initializer_list>
 #include <utility>
 
-#include "link/controller_wire.h"
 #include "platform/log.h"
 #include "resources/resource_ids.h"
 
@@ -31,17 +28,17 @@ constexpr Slider kClickWidth{id::kClickWidthTrackbar, id::kClickWidthLabel, 0, 5
 constexpr Slider kClickHeight{id::kClickHeightTrackbar, id::kClickHeightLabel, 0, 50};
 
 constexpr int32_t kTrailsOn = 10;
-constexpr uint32_t kReadCapacity = 255;
 // Touch comes back by itself once the controller answers again.
 constexpr const char* kLostText = "Touch screen controller lost; reconnecting";
 
-// The received bytes behind the header, as plain text: an answer that ends early, or a zero byte,
-// ends the text there. Printable bytes are Latin-1, so that stray bytes still make valid UTF-8;
-// control bytes show as \xNN, so that the controller cannot break a line or drive a terminal.
-std::string AnswerText(const uint8_t* begin, const uint8_t* end) {
+// The answer's bytes as plain text: a zero byte ends the text there. Printable bytes are
+// Latin-1, so that stray bytes still make valid UTF-8; control bytes show as \xNN, so that the
+// controller cannot break a line or drive a terminal.
+std::string AnswerText(const std::string& answer) {
   std::string text;
-  for (const uint8_t* byte = begin; byte != end && *byte != 0; ++byte) {
-    const uint8_t value = *byte;
+  for (const char byte : answer) {
+    const auto value = static_cast<uint8_t>(byte);
+    if (value == 0) break;
     if (value >= 0x20 && value < 0x7F) {
       text += static_cast<char>(value);
     } else if (value >= 0xA0) {
@@ -80,42 +77,27 @@ void SetupDialog::ShowControllerInfo() {
   SetItemText(id::kFirmwareLine, "Firmware release reading");
   SetItemText(id::kModelLine, "Touch model reading");
   SetItemText(id::kMemoryLine, "Touch controller memory checking");
-  // Every way out below releases the reader, so that touches go on after the exchange.
-  if (serialPort.CheckController() != link_result::kOk) {
+  if (serialPort.ConfirmController() != link_result::kOk) {
     ShowFailure(id::kFirmwareLine, "Touch screen controller not present");
-    serialPort.StartThread();
     return;
   }
-  if (serialPort.RequestFirmwareRelease() == link_result::kOk) {
-    const bool shown =
-        ShowAnswer(id::kFirmwareLine, "Error reading firmware release", wire::kFirmwareAnswerLength,
-                   wire::kFirmwareRelease, "Firmware release: ", 4);
-    serialPort.StartThread();
-    if (!shown) return;
+  std::string answer;
+  const int32_t firmware = serialPort.ReadFirmwareRelease(answer);
+  // A request that was not sent skips its line only.
+  if (firmware != link_result::kFirmwareNotSent &&
+      !ShowAnswer(id::kFirmwareLine, "Error reading firmware release", firmware,
+                  "Firmware release: " + AnswerText(answer))) {
+    return;
   }
-  if (serialPort.RequestModel() == link_result::kOk) {
-    ShowAnswer(id::kModelLine, "Error reading Touch Controller model", wire::kModelAnswerLength,
-               wire::kModel, "Touch screen controller model: ", 6);
-  }
-  serialPort.StartThread();
+  const int32_t model = serialPort.ReadModel(answer);
+  ShowAnswer(id::kModelLine, "Error reading Touch Controller model", model,
+             "Touch screen controller model: " + AnswerText(answer));
 }
 
-bool SetupDialog::ShowAnswer(int32_t line, const char* readError, uint8_t length, uint8_t command,
-                             const std::string& prefix, uint32_t characters) {
-  // Cleared before each read, so that an answer that ends early shows nothing stale.
-  std::array<uint8_t, kReadCapacity + 1> buffer{};
-  uint32_t count = 0;
-  if (serialPort.ReadData(buffer.data(), kReadCapacity, count) != link_result::kOk || count == 0) {
-    ShowFailure(line, readError);
-    return false;
-  }
-  uint32_t offset = 0;
-  if (CTvSerialPort::FindHeader(buffer.data(), count, wire::kStart, length, command, offset) !=
-      link_result::kOk) {
-    return false;
-  }
-  const uint32_t end = std::min(count, offset + characters);
-  const std::string text = prefix + AnswerText(buffer.data() + offset, buffer.data() + end);
+bool SetupDialog::ShowAnswer(int32_t line, const char* readError, int32_t result,
+                             const std::string& text) {
+  if (result == link_result::kReadFailed) ShowFailure(line, readError);
+  if (result != link_result::kOk) return false;
   SetItemText(line, text);
   log::Info(text);
   return true;
@@ -202,7 +184,7 @@ void SetupDialog::OnCheckMemory() {
     for (uint32_t hz : {2000u, 2500u, 3000u}) tone_.Beep(hz, 100);
   } else if (result == link_result::kChecksumMismatch) {
     SetItemText(id::kMemoryLine, "Touch Controller memory error! Loading default calibration data");
-    if (serialPort.LoadControllerDefaults() != link_result::kOk) serialPort.StartThread();
+    serialPort.RestoreControllerDefaults();
   } else {
     ShowFailure(id::kMemoryLine, "Error checking touch controller memory");
   }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 #include "link/serial_port.h"
 #include "platform/system_parameters.h"
 #include "platform/tone_service.h"
@@ -39,10 +39,9 @@ class SetupDialog : public Dialog {
 
  private:
   void ShowControllerInfo();
-  // Reads the answer to a firmware or model request into the line; false when the sequence
-  // ends here. Leaves the reader parked either way.
-  bool ShowAnswer(int32_t line, const char* readError, uint8_t length, uint8_t command,
-                  const std::string& prefix, uint32_t characters);
+  // Shows the text of a firmware or model answer (result: the read's) in the line; false when
+  // the sequence ends here.
+  bool ShowAnswer(int32_t line, const char* readError, int32_t result, const std::string& text);
   void InitSliders();
   void OnSliderMoved();
   void OnTry();

@@ -31,7 +31,7 @@ struct ProgramSide {
   FakeSettingsStore store;
   FakeSystemParameters system;
   FakeWindowService windows;
-  TouchSettings settings{{store, system, windows}, 0, 0, 0};
+  TouchSettings settings{{store, system, windows}};
   EventLog log;
   FakePointerService pointer{log};
   FakeToneService tone{log};

@@ -36,7 +36,7 @@ struct Rig {
   SettingsFileStore store;
   FakeSystemParameters system;
   FakeWindowService windows;
-  TouchSettings settings{{store, system, windows}, 1, 2, 3};
+  TouchSettings settings{{store, system, windows}};
   EventLog log{1024};
   FakePointerService pointer{log};
   FakeToneService tone{log};

@@ -15,25 +15,22 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <utility>
 
+#include "platform/cross_thread_calls.h"
 #include "platform/qt/bitmap_button.h"
 #include "platform/qt/dialog_window.h"
 #include "platform/qt/qt_end_requests.h"
 #include "platform/qt/qt_images.h"
 #include "platform/qt/trackbar.h"
+#include "platform/tray_host_watch.h"
 
 namespace tavrel {
 
 namespace {
 
-constexpr int32_t kSysCommandMask = 0xFFF0;
-constexpr int32_t kSysCommandClose = 0xF060;
-constexpr int kTipLength = 63;
 constexpr std::chrono::milliseconds kTrayWatchInterval{500};
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
@@ -57,13 +54,6 @@ int32_t MouseMessage(QSystemTrayIcon::ActivationReason reason) {
   }
   return 0;
 }
-
-// One call carried to the user-interface thread; the caller waits until it ran or was dropped.
-struct CrossThreadCall {
-  std::mutex mutex;
-  std::condition_variable done;
-  bool finished = false;
-};
 
 }  // namespace
 
@@ -110,10 +100,9 @@ struct QtWindowService::State {
   std::map<std::pair<WindowHandle, int32_t>, std::unique_ptr<QSystemTrayIcon>> trayIcons;
   int32_t cursorCount = 0;
   QPointer<QTimer> trayWatch;
+  TrayHostWatch trayHost;
 
-  std::mutex crossThreadMutex;
-  bool crossThreadStopped = false;
-  std::vector<std::shared_ptr<CrossThreadCall>> waiting;
+  CrossThreadCalls calls;
 };
 
 QtWindowService::QtWindowService(int& argc, char** argv)
@@ -374,7 +363,7 @@ bool QtWindowService::AddTrayIcon(WindowHandle owner, int32_t iconId, const std:
   // Without a notification area the icon would wait unseen, and the caller could not tell.
   if (!state_->Dialog(owner) || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
   auto icon = std::make_unique<QSystemTrayIcon>(ResourceIcon(iconId));
-  icon->setToolTip(Text(tip).left(kTipLength));
+  icon->setToolTip(Text(tip).left(static_cast<qsizetype>(kTrayTipLength)));
   QObject::connect(icon.get(), &QSystemTrayIcon::activated, icon.get(),
                    [this, owner, iconId](QSystemTrayIcon::ActivationReason reason) {
                      if (DialogWindow* dialog = state_->Dialog(owner)) {
@@ -397,15 +386,13 @@ bool QtWindowService::WatchTrayHost(std::function<void(bool present)> changed) {
     state_->trayWatch->deleteLater();
   }
   const bool present = QSystemTrayIcon::isSystemTrayAvailable();
-  if (!changed) return present;
+  state_->trayHost.Start(present, std::move(changed));
+  if (!state_->trayHost.Watching()) return present;
   // The host's selection is asked for twice a second: one round trip to the X server.
   auto* timer = new QTimer(&state_->app);
   timer->setInterval(kTrayWatchInterval);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, changed, last = present]() mutable {
-    const bool now = QSystemTrayIcon::isSystemTrayAvailable();
-    if (now == last || !timer->isActive()) return;
-    last = now;
-    changed(now);
+  QObject::connect(timer, &QTimer::timeout, timer, [this, timer] {
+    if (timer->isActive()) state_->trayHost.Check(QSystemTrayIcon::isSystemTrayAvailable());
   });
   timer->start();
   state_->trayWatch = timer;
@@ -495,27 +482,9 @@ void QtWindowService::RunOnUiThread(const std::function<void()>& call) {
     call();
     return;
   }
-  auto pending = std::make_shared<CrossThreadCall>();
-  {
-    std::lock_guard lock(state_->crossThreadMutex);
-    if (state_->crossThreadStopped) return;
-    state_->waiting.push_back(pending);
-  }
-  QMetaObject::invokeMethod(&state_->app, [this, call, pending] {
-    {
-      std::lock_guard lock(state_->crossThreadMutex);
-      if (state_->crossThreadStopped) return;
-    }
-    call();
-    std::lock_guard lock(pending->mutex);
-    pending->finished = true;
-    pending->done.notify_all();
+  state_->calls.Run(call, [this] {
+    QMetaObject::invokeMethod(&state_->app, [this] { state_->calls.RunPending(); });
   });
-  std::unique_lock lock(pending->mutex);
-  pending->done.wait(lock, [&] { return pending->finished; });
-  lock.unlock();
-  std::lock_guard stateLock(state_->crossThreadMutex);
-  std::erase(state_->waiting, pending);
 }
 
 void QtWindowService::DispatchFor(uint32_t ms) {
@@ -532,16 +501,7 @@ void QtWindowService::WatchEndRequests(std::function<void()> end) {
   state_->endRequests->SetHandler(std::move(end));
 }
 
-// Called on the user-interface thread, so no carried call is running meanwhile.
-void QtWindowService::StopCrossThreadCalls() {
-  std::lock_guard lock(state_->crossThreadMutex);
-  state_->crossThreadStopped = true;
-  for (auto& pending : state_->waiting) {
-    std::lock_guard callLock(pending->mutex);
-    pending->finished = true;
-    pending->done.notify_all();
-  }
-}
+void QtWindowService::StopCrossThreadCalls() { state_->calls.Stop(); }
 
 std::string QtWindowService::GetText(ControlHandle control) {
   QWidget* widget = state_->Widget(control);

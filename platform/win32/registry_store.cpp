@@ -4,10 +4,17 @@
 
 #include <bit>
 
+#include "platform/log.h"
+
 namespace tavrel {
 
 namespace {
 HKEY Key(void* key) { return static_cast<HKEY>(key); }
+
+// The 32-bit program reads the 32-bit view on 64-bit Windows; the 64-bit build and the installer
+// use the same one, so every program and every import meets the same values.
+constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE | KEY_WOW64_32KEY;
+constexpr REGSAM kReadOnly = KEY_READ | KEY_WOW64_32KEY;
 }  // namespace
 
 RegistryStore::~RegistryStore() { Close(); }
@@ -16,10 +23,19 @@ bool RegistryStore::Open() {
   std::lock_guard lock(mutex_);
   if (key_ != nullptr) return true;
   HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-    return false;
+  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey_.c_str(), 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, kReadWrite, nullptr, &key, nullptr);
+  // A key installed without the installer's grant: the settings still load, none is stored.
+  if (result == ERROR_ACCESS_DENIED &&
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey_.c_str(), 0, kReadOnly, &key) == ERROR_SUCCESS) {
+    log::Info("Settings key HKEY_LOCAL_MACHINE\\" + subKey_ +
+              " is read-only for this user: no setting (port, calibration, setup, right click) "
+              "can be stored, each store fails with -120; an administrator lets every user "
+              "change them with \"tavrel.exe " +
+              kShareOption + "\"");
+    result = ERROR_SUCCESS;
   }
+  if (result != ERROR_SUCCESS) return false;
   key_ = key;
   return true;
 }

@@ -8,14 +8,20 @@ namespace {
 
 constexpr char kMutexName[] = "Local\\Morvane.Tavrel.Instance";
 constexpr char kActivateMessage[] = "Morvane.Tavrel.Activate";
+constexpr char kCloseMessage[] = "Morvane.Tavrel.Close";
 constexpr char kWindowClass[] = "TavrelInstance";
 
 LRESULT CALLBACK InstanceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   static const UINT activate = RegisterWindowMessageA(kActivateMessage);
+  static const UINT close = RegisterWindowMessageA(kCloseMessage);
   auto* instance =
       reinterpret_cast<const Win32SingleInstance*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == activate && instance != nullptr) {
     instance->Activate();
+    return 0;
+  }
+  if (message == close && instance != nullptr) {
+    instance->Close();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -53,6 +59,24 @@ bool Win32SingleInstance::Claim(std::function<void()> activate) {
 
 void Win32SingleInstance::Activate() const {
   if (activate_) activate_();
+}
+
+void Win32SingleInstance::Close() const {
+  if (close_) close_();
+}
+
+bool Win32SingleInstance::CloseRunning(uint32_t waitMs) {
+  // The first start's hidden window is the channel, and its process is what must end.
+  HWND window = FindWindowA(kWindowClass, nullptr);
+  if (window == nullptr) return true;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  PostMessageA(window, RegisterWindowMessageA(kCloseMessage), 0, 0);
+  if (process == nullptr) return false;
+  const bool ended = WaitForSingleObject(process, waitMs) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
 }
 
 }  // namespace tavrel

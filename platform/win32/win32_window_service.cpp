@@ -181,19 +181,6 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 // One call carried to the user-interface thread; the caller waits until it ran or was dropped.
-struct Win32WindowService::CrossThreadCall {
-  std::function<void()> call;
-  std::mutex mutex;
-  std::condition_variable done;
-  bool finished = false;
-
-  void Finish() {
-    std::lock_guard lock(mutex);
-    finished = true;
-    done.notify_all();
-  }
-};
-
 Win32WindowService::Win32WindowService(const char* trayHostClass)
     : uiThread_(GetCurrentThreadId()), trayHostClass_(trayHostClass) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -357,9 +344,15 @@ ImageHandle Win32WindowService::LoadBitmap(int32_t bitmapId) {
 }
 
 FontHandle Win32WindowService::CreateFont(const FontDescription& description) {
-  HFONT font = CreateFontA(description.pixelHeight, 0, 0, 0, description.weight, FALSE, FALSE,
-                           FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, description.face.c_str());
+  // Heights are pixels at 96 DPI, as the dialogs' layouts are; the program declares itself DPI
+  // aware, so the system no longer stretches its windows, and the fonts grow with the dialogs.
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  HFONT font =
+      CreateFontA(MulDiv(description.pixelHeight, dpi, 96), 0, 0, 0, description.weight, FALSE,
+                  FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                  DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, description.face.c_str());
   if (font == nullptr) return 0;
   objects_.push_back(font);
   return reinterpret_cast<FontHandle>(font);
@@ -435,34 +428,24 @@ void Win32WindowService::RemoveTrayIcon(WindowHandle owner, int32_t iconId) {
 }
 
 bool Win32WindowService::WatchTrayHost(std::function<void(bool present)> changed) {
-  trayHostPresent_ = TrayHostPresent();
-  trayWatch_ = std::move(changed);
-  if (trayWatch_) {
+  const bool present = TrayHostPresent();
+  trayWatch_.Start(present, std::move(changed));
+  if (trayWatch_.Watching()) {
     SetTimer(static_cast<HWND>(callWindow_), kTrayWatchTimer, kTrayWatchInterval, nullptr);
   } else {
     KillTimer(static_cast<HWND>(callWindow_), kTrayWatchTimer);
   }
-  return trayHostPresent_;
+  return present;
 }
 
-void Win32WindowService::CheckTrayHost() {
-  if (TrayHostPresent() != trayHostPresent_) TellTrayWatch();
-}
-
-void Win32WindowService::TellTrayWatch() {
-  trayHostPresent_ = TrayHostPresent();
-  if (!trayWatch_) return;
-  // A copy: the call may end the watch.
-  const auto changed = trayWatch_;
-  changed(trayHostPresent_);
-}
+void Win32WindowService::CheckTrayHost() { trayWatch_.Check(TrayHostPresent()); }
 
 void Win32WindowService::TaskbarCreated() {
   // Every top-level window hears the broadcast; icons the new area holds already stay as they are.
   for (const TrayIcon& icon : trayIcons_) NotifyIconAdd(icon);
   // Told even when the area never seemed gone: an icon that the half-started area refused can
   // be added now that it is ready.
-  TellTrayWatch();
+  trayWatch_.Tell(TrayHostPresent());
 }
 
 void Win32WindowService::TrackPopupMenu(WindowHandle owner, const std::vector<MenuEntry>& items) {
@@ -504,35 +487,12 @@ std::string Win32WindowService::GetText(ControlHandle control) {
   return text;
 }
 
-void Win32WindowService::RunPendingCalls() {
-  for (;;) {
-    std::shared_ptr<CrossThreadCall> next;
-    {
-      std::lock_guard lock(callMutex_);
-      if (callsStopped_ || calls_.empty()) return;
-      next = calls_.front();
-      calls_.pop_front();
-    }
-    next->call();
-    next->Finish();
-  }
-}
-
 void Win32WindowService::RunOnUiThread(const std::function<void()>& call) {
   if (GetCurrentThreadId() == uiThread_) {
     call();
     return;
   }
-  auto pending = std::make_shared<CrossThreadCall>();
-  pending->call = call;
-  {
-    std::lock_guard lock(callMutex_);
-    if (callsStopped_) return;
-    calls_.push_back(pending);
-  }
-  PostMessageA(static_cast<HWND>(callWindow_), kRunCalls, 0, 0);
-  std::unique_lock lock(pending->mutex);
-  pending->done.wait(lock, [&] { return pending->finished; });
+  calls_.Run(call, [this] { PostMessageA(static_cast<HWND>(callWindow_), kRunCalls, 0, 0); });
 }
 
 void Win32WindowService::DispatchFor(uint32_t ms) {
@@ -552,12 +512,6 @@ void Win32WindowService::DispatchFor(uint32_t ms) {
   }
 }
 
-// Called on the user-interface thread, so no carried call is running meanwhile.
-void Win32WindowService::StopCrossThreadCalls() {
-  std::lock_guard lock(callMutex_);
-  callsStopped_ = true;
-  for (auto& pending : calls_) pending->Finish();
-  calls_.clear();
-}
+void Win32WindowService::StopCrossThreadCalls() { calls_.Stop(); }
 
 }  // namespace tavrel

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <condition_variable>
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/cross_thread_calls.h"
+#include "platform/tray_host_watch.h"
 #include "platform/window_service.h"
 
 namespace tavrel {
@@ -17,7 +15,7 @@ namespace tavrel {
 class Win32WindowService : public WindowService {
  public:
   // The message the notification icon sends to its owner.
-  static constexpr uint32_t kTrayMessage = 0x0FC2;
+  static constexpr uint32_t kTrayMessage = kTrayCallbackMessage;
 
   // The class of the notification area's window; a test may name a window of its own.
   static constexpr char kTrayHostClass[] = "Shell_TrayWnd";
@@ -78,22 +76,19 @@ class Win32WindowService : public WindowService {
   std::string GetText(ControlHandle control) override;
 
   // Runs the calls carried over so far; the call window does, on the user-interface thread.
-  void RunPendingCalls();
+  void RunPendingCalls() { calls_.RunPending(); }
   // Looks for the notification area again; the call window's timer does, twice a second.
   void CheckTrayHost();
   // A new notification area (Explorer started again) has none of the icons: they are added again.
   void TaskbarCreated();
 
  private:
-  struct CrossThreadCall;
   struct TrayIcon {
     WindowHandle owner;
     int32_t iconId;
     std::string tip;
   };
   bool TrayHostPresent() const;
-  // Looks again and tells the watch, if there is one, what it found.
-  void TellTrayWatch();
   bool NotifyIconAdd(const TrayIcon& icon);
   // An icon of the resource, held until the end; null when there is none.
   void* Icon(int32_t iconId, int32_t size);
@@ -106,12 +101,9 @@ class Win32WindowService : public WindowService {
 
   std::string trayHostClass_;
   std::vector<TrayIcon> trayIcons_;  // added and not removed since
-  std::function<void(bool present)> trayWatch_;
-  bool trayHostPresent_ = false;
+  TrayHostWatch trayWatch_;
 
-  std::mutex callMutex_;
-  bool callsStopped_ = false;
-  std::deque<std::shared_ptr<CrossThreadCall>> calls_;
+  CrossThreadCalls calls_;
 };
 
 }  // namespace tavrel

@@ -1,4 +1,4 @@
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +95,7 @@ TEST(DialogTest, MessagesReachTheirHandlers) {
        kIdCancel,
        {}},
       {"system close command",
-       [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, 0xF060); },
+       [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, kSysCommandClose); },
        kIdCancel,
        {}},
       {"ended during initialisation", nullptr, 5, {}},

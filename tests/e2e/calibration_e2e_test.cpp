@@ -93,15 +93,35 @@ class CalibrationEndToEndTest : public TavrelEndToEndTest,
     for (const char* name : kWordValues) stored.push_back(store.Read(name).value_or(-1));
     return stored;
   }
-  // Two and a half corners' worth on the first target, then the last two targets as shown: the
-  // run is refused with the reason, nothing reaches the controller, the stored corners are put
-  // back, and the run starts again at the first target.
+  // Touches `at` until `shown` holds, in short runs of reports, so that however far the program
+  // lags behind the line the finger stays down exactly as long as the step needs.
+  bool TouchUntil(sim::ControllerEmulator& emulator, RawPoint at,
+                  const std::function<bool()>& shown) {
+    for (int run = 0; run < 60 && !shown(); ++run) {
+      for (int i = 0; i < 10; ++i) emulator.Report(0x81, at.x, at.y);
+      if (!emulator.WaitSent(20s)) return false;
+      WaitFor(shown, 200ms);
+    }
+    return shown();
+  }
+  // The finger held on the first target until the second corner is taken there too, then the
+  // last two targets as shown: the run is refused with the reason, nothing reaches the
+  // controller, the stored corners are put back, and the run starts again at the first target.
   void RefuseHeldFirstTarget(sim::ControllerEmulator& emulator) {
-    const std::pair<RawPoint, int> touches[] = {
-        {kHeld[0], 250}, {kHeld[2], kReportsPerCorner}, {kHeld[3], kReportsPerCorner}};
-    for (const auto& [at, reports] : touches) {
-      for (int i = 0; i < reports; ++i) emulator.Report(0x81, at.x, at.y);
-      emulator.Report(0x80, at.x, at.y);
+    const auto retryBox = [&] {
+      return desktop.Find([](const Found& w) { return w.name == "Calibration not accepted"; })
+          .has_value();
+    };
+    const std::pair<RawPoint, std::function<bool()>> touches[] = {
+        {kHeld[0], [&] { return TargetShown(kCorners[1]); }},
+        {kHeld[0], [&] { return TargetShown(kCorners[2]); }},
+        {kHeld[2], [&] { return TargetShown(kCorners[3]); }},
+        {kHeld[3], retryBox}};
+    for (size_t i = 0; i < std::size(touches); ++i) {
+      const auto& [at, shown] = touches[i];
+      ASSERT_TRUE(TouchUntil(emulator, at, shown)) << "step " << i << " not taken" << Output();
+      // The finger stays down from the first corner to the second.
+      if (i != 0) emulator.Report(0x80, at.x, at.y);
     }
     ASSERT_TRUE(emulator.WaitSent(20s));
     const auto box =

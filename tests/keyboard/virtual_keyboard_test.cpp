@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "resources/dialog_template.h"
+#include "resources/keyboard_templates.h"
 #include "resources/resource_ids.h"
 #include "testing/fake_key_service.h"
 #include "testing/fake_window_service.h"
@@ -165,50 +166,38 @@ TEST_F(VirtualKeyboardTest, KeysInjectTheirEventsAndKeepTheModifierState) {
 }
 
 TEST_F(VirtualKeyboardTest, EveryKeyRunsItsActionWithItsCode) {
-  struct Row {
-    int32_t id;
-    std::string events;
-  };
+  // What each key sends, in the order of the keyboard's key table.
   // "<" is Shift and the comma key on the US layout: unshifted here, as only the low byte counts.
-  const Row rows[] = {
-      {1070, "+1B -1B"},         {1092, "+70 -70"}, {1082, "+71 -71"},
-      {1083, "+72 -72"},         {1084, "+73 -73"}, {1085, "+74 -74"},
-      {1086, "+75 -75"},         {1087, "+76 -76"}, {1088, "+77 -77"},
-      {1089, "+78 -78"},         {1090, "+79 -79"}, {1091, "+7A -7A"},
-      {1093, "+7B -7B"},         {1069, "+DC -DC"}, {1059, "+31 -31"},
-      {1060, "+32 -32"},         {1061, "+33 -33"}, {1062, "+34 -34"},
-      {1063, "+35 -35"},         {1064, "+36 -36"}, {1065, "+37 -37"},
-      {1066, "+38 -38"},         {1067, "+39 -39"}, {1068, "+30 -30"},
-      {1071, "+08 -08"},         {1048, "+09 -09"}, {1027, "+51 -51"},
-      {1028, "+57 -57"},         {1029, "+45 -45"}, {1030, "+52 -52"},
-      {1031, "+54 -54"},         {1032, "+59 -59"}, {1035, "+55 -55"},
-      {1036, "+49 -49"},         {1037, "+4F -4F"}, {1038, "+50 -50"},
-      {1072, "+10 +32 -32 -10"}, {1034, "+14 -14"}, {1039, "+41 -41"},
-      {1040, "+53 -53"},         {1041, "+44 -44"}, {1042, "+46 -46"},
-      {1043, "+47 -47"},         {1044, "+48 -48"}, {1045, "+4A -4A"},
-      {1046, "+4B -4B"},         {1047, "+4C -4C"}, {1074, "+2D -2D"},
-      {1075, "+2E -2E"},         {1033, "+10"},     {1056, "+BC -BC"},
-      {1049, "+5A -5A"},         {1050, "+58 -58"}, {1051, "+43 -43"},
-      {1052, "+56 -56"},         {1053, "+42 -42"}, {1054, "+4E -4E"},
-      {1055, "+4D -4D"},         {1057, "+BC -BC"}, {1058, "+BE -BE"},
-      {1096, "+0D -0D"},         {1094, "+11"},     {1095, "+A4"},
-      {1073, "+20 -20"},         {1097, "+A5"},     {1076, "+25 -25"},
-      {1078, "+26 -26"},         {1079, "+28 -28"}, {1080, "+27 -27"},
-      {1077, "+21 -21"},         {1081, "+22 -22"},
+  const std::string events[] = {
+      "+1B -1B",         "+70 -70", "+71 -71", "+72 -72", "+73 -73", "+74 -74",
+      "+75 -75",         "+76 -76", "+77 -77", "+78 -78", "+79 -79", "+7A -7A",
+      "+7B -7B",         "+DC -DC", "+31 -31", "+32 -32", "+33 -33", "+34 -34",
+      "+35 -35",         "+36 -36", "+37 -37", "+38 -38", "+39 -39", "+30 -30",
+      "+08 -08",         "+09 -09", "+51 -51", "+57 -57", "+45 -45", "+52 -52",
+      "+54 -54",         "+59 -59", "+55 -55", "+49 -49", "+4F -4F", "+50 -50",
+      "+10 +32 -32 -10", "+14 -14", "+41 -41", "+53 -53", "+44 -44", "+46 -46",
+      "+47 -47",         "+48 -48", "+4A -4A", "+4B -4B", "+4C -4C", "+2D -2D",
+      "+2E -2E",         "+10",     "+BC -BC", "+5A -5A", "+58 -58", "+43 -43",
+      "+56 -56",         "+42 -42", "+4E -4E", "+4D -4D", "+BC -BC", "+BE -BE",
+      "+0D -0D",         "+11",     "+A4",     "+20 -20", "+A5",     "+25 -25",
+      "+26 -26",         "+28 -28", "+27 -27", "+21 -21", "+22 -22",
   };
-  ASSERT_EQ(std::size(rows), 71u);
+  const auto& keys = resources::keyboard_layout::kKeys;
+  ASSERT_EQ(std::size(events), 71u);
+  ASSERT_EQ(keys.size(), std::size(events));
   for (int32_t layout : {id::kKeyboardDialog, id::kLargeKeyboardDialog}) {
     const resources::DialogTemplate* dialog = resources::FindDialog(layout);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_EQ(dialog->controls.size(), std::size(rows));
-    for (const Row& row : rows) {
-      SCOPED_TRACE(std::to_string(layout) + " key " + std::to_string(row.id));
+    ASSERT_EQ(dialog->controls.size(), std::size(events));
+    for (size_t n = 0; n < keys.size(); ++n) {
+      const int32_t keyId = keys[n].id;
+      SCOPED_TRACE(std::to_string(layout) + " key " + std::to_string(keyId));
       EXPECT_TRUE(std::any_of(dialog->controls.begin(), dialog->controls.end(),
-                              [&](const auto& control) { return control.id == row.id; }));
+                              [&](const auto& control) { return control.id == keyId; }));
       FakeKeyService rowKeys;
       VirtualKeyboard keyboard(windows, rowKeys, layout);
-      Open(keyboard, layout, [&](WindowHandle h) { windows.Command(h, row.id); });
-      EXPECT_EQ(rowKeys.events, row.events);
+      Open(keyboard, layout, [&](WindowHandle h) { windows.Command(h, keyId); });
+      EXPECT_EQ(rowKeys.events, events[n]);
     }
   }
 }

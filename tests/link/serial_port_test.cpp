@@ -253,6 +253,57 @@ TEST_F(SerialPortTest, CommandsFailWithTheirOwnCodeWhenARequestIsNotWrittenWhole
   }
 }
 
+// The dialogs' commands: whatever the outcome, touches reach the decoder again afterwards.
+TEST_F(SerialPortTest, DialogCommandsLeaveTheReaderRunningWhateverTheOutcome) {
+  using Answers = std::vector<Bytes>;
+  struct Row {
+    const char* legend;
+    std::function<int32_t(CTvSerialPort&, std::string&)> command;
+    int32_t code;
+    std::string text = "";
+    std::optional<uint32_t> writeLimit = {};
+    std::optional<Answers> answers = {};  // else the controller's own
+  };
+  const auto confirm = [](CTvSerialPort& p, std::string&) { return p.ConfirmController(); };
+  const auto firmware = [](CTvSerialPort& p, std::string& t) { return p.ReadFirmwareRelease(t); };
+  const auto model = [](CTvSerialPort& p, std::string& t) { return p.ReadModel(t); };
+  const auto restore = [](CTvSerialPort& p, std::string&) { return p.RestoreControllerDefaults(); };
+  const Row rows[] = {
+      {"presence", confirm, lr::kOk},
+      {"presence: no answer", confirm, lr::kNoAnswer, "", {}, Answers{}},
+      {"presence: not sent", confirm, lr::kPresenceNotSent, "", 2},
+      {"model", model, lr::kOk, "TV4001"},
+      {"firmware, cut short", firmware, lr::kOk, "2.", {}, Answers{{0x0A, 5, 0x44, '2', '.'}}},
+      {"firmware: its characters only",
+       firmware,
+       lr::kOk,
+       "2.05",
+       {},
+       Answers{{0x0A, 5, 0x44, '2', '.', '0', '5', 'x'}}},
+      {"firmware: no answer", firmware, lr::kReadFailed, "", {}, Answers{}},
+      {"firmware: no header", firmware, lr::kHeaderNotFound, "", {}, Answers{{0x0A, 5, 0x46, '2'}}},
+      {"firmware: not sent", firmware, lr::kFirmwareNotSent, "", 2},
+      {"defaults", restore, lr::kOk},
+      {"defaults: not sent", restore, lr::kDefaultsNotSent, "", 1},
+  };
+  ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ports.With(line, [&](FakeLine& l) {
+      l.writeLimit = row.writeLimit;
+      controller.Attach(l);
+      if (row.answers) l.answer = [&](const Bytes&) { return *row.answers; };
+    });
+    std::string text;
+    EXPECT_EQ(row.command(port, text), row.code);
+    EXPECT_EQ(text, row.text);
+    Receive(kTouch);
+    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+    Receive(kLift);
+    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+  }
+}
+
 // Whatever tone length is stored (here the longest a hand-edited value gives), the touch tone
 // never holds up a command's stop or a close; once released, touches sound again.
 TEST_F(SerialPortTest, ATouchToneNeverHoldsUpAStopOrAClose) {

@@ -62,7 +62,7 @@ class SettingsFileStoreTest : public ::testing::Test {
 
 TEST_F(SettingsFileStoreTest, FirstLoadCreatesTheDirectoryAndFile) {
   SettingsFileStore store(dir / "nested");
-  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  TouchSettings settings({store, system, windows});
   std::ifstream in(dir / "nested" / "settings.reg");
   std::string first;
   std::getline(in, first);
@@ -95,7 +95,7 @@ TEST_F(SettingsFileStoreTest, LoadKeepsStoredAndUnknownLinesAndReplacesOtherType
       "\"Double Click Delay\"=\"500\"\n"
       "\"Someone Else's\"=dword:0000002a\n");
   SettingsFileStore store(dir);
-  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  TouchSettings settings({store, system, windows});
   EXPECT_EQ(settings.GetBuzzerFrequency(), 4000);
   EXPECT_EQ(settings.GetBuzzerDuration(), 40);
   EXPECT_EQ(settings.ReadBuzzerDuration(), 40);
@@ -107,7 +107,7 @@ TEST_F(SettingsFileStoreTest, GarbageFileIsKeptAndStillWorks) {
   const std::string garbage("\x00\xff\x7f[[[\"\"=dword:\n\"Serial Port\"=dword:00000003", 44);
   WriteFile(garbage);
   SettingsFileStore store(dir);
-  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  TouchSettings settings({store, system, windows});
   EXPECT_EQ(settings.GetBuzzerFrequency(), 2500);
   EXPECT_EQ(FileText().substr(0, garbage.size()), garbage);
   EXPECT_EQ(settings.ReadSerialPort(), 5);
@@ -144,7 +144,7 @@ TEST_F(SettingsFileStoreTest, UnusableDirectoryFailsLoadAndEveryAccess) {
     FakeLogSink rowLog;
     SettingsFileStore store(row.machineDir);
     FakeSystemParameters params;
-    TouchSettings settings({store, params, windows}, 0, 0, 0);
+    TouchSettings settings({store, params, windows});
     EXPECT_EQ(settings.Load(), -100);
     EXPECT_EQ(settings.GetBuzzerFrequency(), 2500);
     EXPECT_TRUE(params.Calls().empty());
@@ -269,7 +269,7 @@ TEST_F(SettingsFileStoreTest, KilledWriterNeverLeavesAPartialFile) {
 // every line ending in CR LF as regedit expects.
 TEST_F(SettingsFileStoreTest, ShippedWindowsDefaultsMatchAFirstStart) {
   FakeSettingsStore store;
-  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  TouchSettings settings({store, system, windows});
   std::ifstream in(TAVREL_WINDOWS_DEFAULTS, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
@@ -334,7 +334,7 @@ TEST_F(SettingsFileStoreTest, Utf16FilesAreReadAndKeptInTheirEncodingAndLineEndi
       u"\\Tavrel]\r\n\"Buzzer Frequency (Hz)\"=dword:00000fa0\r\n; Grüße \U0001F600 \xD800\r\n");
   WriteFile(file);
   SettingsFileStore store(dir.string());
-  EXPECT_EQ(TouchSettings({store, system, windows}, 0, 0, 0).GetBuzzerFrequency(), 4000);
+  EXPECT_EQ(TouchSettings({store, system, windows}).GetBuzzerFrequency(), 4000);
   EXPECT_TRUE(FileText().starts_with(file));
   EXPECT_NE(FileText().find(utf16(u"\"Serial Port\"=dword:00000005\r\n")), std::string::npos);
 }
@@ -342,7 +342,7 @@ TEST_F(SettingsFileStoreTest, Utf16FilesAreReadAndKeptInTheirEncodingAndLineEndi
 // A full disk fails the writes, says so once, and keeps the file whole.
 TEST_F(SettingsFileStoreTest, AFullDiskFailsTheWritesAndKeepsTheFile) {
   SettingsFileStore store(dir.string());
-  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  TouchSettings settings({store, system, windows});
   const std::string before = FileText();
   rlimit saved{};
   ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -369,7 +369,7 @@ TEST_F(SettingsFileStoreTest, AReadOnlyStoreUsesTheStoredValuesAndStoresNothing)
   if (child == 0) {  // nobody, outside every group
     if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(16);
     SettingsFileStore store(dir.string());
-    TouchSettings settings({store, system, windows}, 0, 0, 0);
+    TouchSettings settings({store, system, windows});
     ::_exit((settings.GetBuzzerFrequency() == 4000 ? 0 : 1) |
             (settings.SaveBuzzerFrequency(3000) == kSettingsWriteFailed ? 0 : 2) |
             (settings.IsRightClickEnabled() == 0 ? 0 : 4) |

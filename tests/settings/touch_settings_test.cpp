@@ -9,6 +9,7 @@
 #include "testing/fake_settings_store.h"
 #include "testing/fake_system_parameters.h"
 #include "testing/fake_window_service.h"
+#include "tests/settings/button_image.h"
 
 namespace tavrel {
 namespace {
@@ -20,13 +21,13 @@ constexpr ImageHandle kOnImage = 130, kOffImage = 131;
 class TouchSettingsTest : public ::testing::Test {
  protected:
   std::unique_ptr<TouchSettings> Create() {
-    return std::make_unique<TouchSettings>(TouchSettings::Platform{store, system, windows}, kButton,
-                                           kOnImage, kOffImage);
+    return std::make_unique<TouchSettings>(TouchSettings::Platform{store, system, windows}, &image);
   }
 
   FakeSettingsStore store;
   FakeSystemParameters system;
   FakeWindowService windows;
+  ButtonImage image{windows, kButton, kOnImage, kOffImage};
 };
 
 TEST_F(TouchSettingsTest, FirstLoadWritesEighteenDefaultsAndAppliesSystemValues) {
@@ -88,7 +89,7 @@ TEST_F(TouchSettingsTest, LoadKeepsStoredValuesAndReplacesUnreadableOnes) {
     SCOPED_TRACE(row.legend);
     FakeSettingsStore fresh;
     fresh.Put(row.name, row.stored);
-    TouchSettings settings({fresh, system, windows}, kButton, kOnImage, kOffImage);
+    TouchSettings settings({fresh, system, windows}, &image);
     EXPECT_EQ(fresh.Values().at(row.name), row.loaded);
   }
 }
@@ -104,7 +105,7 @@ TEST_F(TouchSettingsTest, StoredToneValuesAreClampedAtLoadAndTheStoreKeepsThem) 
     FakeLogSink sink;
     FakeSettingsStore fresh;
     fresh.Put(name, stored);
-    TouchSettings settings({fresh, system, windows}, kButton, kOnImage, kOffImage);
+    TouchSettings settings({fresh, system, windows}, &image);
     EXPECT_EQ(name == kMs ? settings.GetBuzzerDuration() : settings.GetBuzzerFrequency(), loaded);
     EXPECT_EQ(fresh.Values().at(name), stored);
     EXPECT_EQ(sink.Lines().size(), loaded == stored ? 0u : 1u);
@@ -128,7 +129,7 @@ TEST_F(TouchSettingsTest, MouseTrackingDecidesPointerTrails) {
     FakeSettingsStore fresh;
     FakeSystemParameters params;
     if (row.stored) fresh.Put("Mouse Tracking", *row.stored);
-    TouchSettings settings({fresh, params, windows}, kButton, kOnImage, kOffImage);
+    TouchSettings settings({fresh, params, windows}, &image);
     EXPECT_EQ(params.Current(SystemParameter::kMouseTrails), row.trails);
     EXPECT_EQ(settings.GetMouseTracking(), row.stored.value_or(0));
   }

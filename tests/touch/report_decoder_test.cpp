@@ -14,6 +14,7 @@
 #include "testing/fake_system_parameters.h"
 #include "testing/fake_tone_service.h"
 #include "testing/fake_window_service.h"
+#include "tests/settings/button_image.h"
 
 namespace tavrel {
 namespace {
@@ -105,7 +106,8 @@ struct DecoderRig {
   FakeSettingsStore store;
   FakeSystemParameters system;
   FakeWindowService windows;
-  TouchSettings settings{{store, system, windows}, kButton, kOnImage, kOffImage};
+  ButtonImage image{windows, kButton, kOnImage, kOffImage};
+  TouchSettings settings{{store, system, windows}, &image};
   EventLog log;
   FakePointerService pointer{log};
   FakeToneService tone{log};

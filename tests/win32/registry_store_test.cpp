@@ -64,7 +64,7 @@ TEST(RegistryStoreTest, ValuesRoundTripAndSurviveARestart) {
     EXPECT_TRUE(store.Close());
   }
   EXPECT_EQ(RunAgain(key, "RegistryStoreTest.ReadsWhatAnEarlierRunWrote"), 0u);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
 }
 
 // The second half of the test above, in a program of its own.
@@ -83,7 +83,9 @@ TEST(RegistryStoreTest, UnreadableValuesAndAClosedStore) {
   EXPECT_FALSE(store.Write("Serial Port", 1)) << "not open yet";
   ASSERT_TRUE(store.Open());
   HKEY raw = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &raw), 0);
+  // The store's view: the 32-bit one, also for the 64-bit build.
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &raw), 0);
   const char text[] = "5";
   RegSetValueExA(raw, "Typed", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
   const uint16_t shortValue = 5;
@@ -101,7 +103,7 @@ TEST(RegistryStoreTest, UnreadableValuesAndAClosedStore) {
   EXPECT_TRUE(store.Close());
   EXPECT_FALSE(store.Close()) << "closed twice";
   EXPECT_FALSE(store.Read("Typed")) << "closed";
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
 }
 
 }  // namespace

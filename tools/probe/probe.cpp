@@ -7,18 +7,17 @@
 #include <thread>
 
 #include "app/command_line.h"
-#include "platform/windowless_service.h"
+#include "platform/message_service.h"
 
 namespace tavrel {
 
 namespace {
 
-class PrintedWindows : public WindowlessService {
+class PrintedMessages : public MessageService {
  public:
   void ShowMessage(const std::string& caption, const std::string& text) override {
     std::printf("[%s] %s\n", caption.c_str(), text.c_str());
   }
-  void SetButtonImage(ControlHandle, ImageHandle) override {}
 };
 
 class PrintedPointer : public PointerService {
@@ -43,8 +42,8 @@ class Silence : public ToneService {
 
 int RunLinkProbe(SettingsStore& store, SystemParameters& system, CTvSerialPort::Platform serial,
                  int seconds) {
-  PrintedWindows windows;
-  TouchSettings settings({store, system, windows}, 0, 0, 0);
+  PrintedMessages messages;
+  TouchSettings settings({store, system, messages});
   PrintedPointer pointer;
   Silence tone;
   ReportDecoder decoder(settings, pointer, tone);

@@ -1,4 +1,4 @@
-#include "app/dialog.h"
+#include "dialogs/dialog.h"
 
 namespace tavrel {
 
