@@ -40,5 +40,10 @@ for file in $files; do
     esac
   done < <(grep -E '^#include' "$file")
 done
+# Test support stays out of everything that ships or runs against real hardware.
+while IFS= read -r hit; do
+  complain "${hit%%:*}" "${hit#*:}"
+done < <(git grep -E '^#include "(testing|tests)/' -- app platform resources tools/sim tools/probe \
+  settings touch link keyboard calibration setup dialogs || true)
 [ $status = 0 ] && echo "layering: every core include is in its place"
 exit $status

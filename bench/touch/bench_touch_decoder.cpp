@@ -8,11 +8,11 @@
 #include <string>
 
 #include "bench/touch/sample_timer.h"
-#include "platform/fake/fake_pointer_service.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_tone_service.h"
-#include "platform/fake/fake_window_service.h"
 #include "platform/linux/settings_file_store.h"
+#include "testing/fake_pointer_service.h"
+#include "testing/fake_system_parameters.h"
+#include "testing/fake_tone_service.h"
+#include "testing/fake_window_service.h"
 #include "touch/report_decoder.h"
 
 namespace tavrel {

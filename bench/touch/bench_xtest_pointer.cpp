@@ -3,7 +3,7 @@
 
 #include "bench/touch/sample_timer.h"
 #include "platform/x11/xtest_pointer_service.h"
-#include "platform/x11/xvfb_server.h"
+#include "testing/xvfb_server.h"
 
 namespace tavrel {
 namespace {

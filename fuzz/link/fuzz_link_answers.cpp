@@ -5,11 +5,11 @@
 #include <cstdlib>
 
 #include "link/serial_port.h"
-#include "platform/fake/fake_clock.h"
-#include "platform/fake/fake_events.h"
-#include "platform/fake/fake_serial.h"
-#include "platform/fake/fake_threads.h"
-#include "tests/link/link_test_support.h"
+#include "testing/fake_clock.h"
+#include "testing/fake_events.h"
+#include "testing/fake_serial.h"
+#include "testing/fake_threads.h"
+#include "testing/link_test_support.h"
 
 namespace {
 

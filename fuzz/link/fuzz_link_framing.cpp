@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "link/report_framer.h"
-#include "tests/link/link_test_support.h"
+#include "testing/link_test_support.h"
 
 namespace {
 

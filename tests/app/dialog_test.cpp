@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_window_service.h"
 #include "resources/resource_ids.h"
+#include "testing/fake_window_service.h"
 
 namespace tavrel {
 namespace {

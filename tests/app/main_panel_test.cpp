@@ -8,40 +8,28 @@
 
 #include "app/touch_app.h"
 #include "link/controller_wire.h"
-#include "platform/fake/fake_clock.h"
-#include "platform/fake/fake_events.h"
-#include "platform/fake/fake_key_service.h"
-#include "platform/fake/fake_log_sink.h"
-#include "platform/fake/fake_pointer_service.h"
-#include "platform/fake/fake_serial.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_single_instance.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_threads.h"
-#include "platform/fake/fake_tone_service.h"
-#include "platform/fake/fake_window_service.h"
 #include "resources/menus_strings.h"
 #include "resources/resource_ids.h"
+#include "testing/fake_clock.h"
+#include "testing/fake_controller.h"
+#include "testing/fake_events.h"
+#include "testing/fake_key_service.h"
+#include "testing/fake_log_sink.h"
+#include "testing/fake_pointer_service.h"
+#include "testing/fake_serial.h"
+#include "testing/fake_settings_store.h"
+#include "testing/fake_single_instance.h"
+#include "testing/fake_system_parameters.h"
+#include "testing/fake_threads.h"
+#include "testing/fake_tone_service.h"
+#include "testing/fake_window_service.h"
 #include "tools/sim/controller_emulator.h"
-#include "tools/sim/controller_memory.h"
 
 namespace tavrel {
 namespace {
 
 namespace id = resource_id;
 using Log = std::vector<std::string>;
-
-// A controller on a fake line: answers presence and memory reads from factory memory, at once.
-std::vector<Bytes> ControllerAnswer(const Bytes& request) {
-  static const sim::ControllerMemory memory;
-  if (request.size() == 3 && request[2] == wire::kPresence) return {request};
-  if (request.size() == 4 && request[2] == wire::kReadWord) {
-    const uint16_t word = memory.Get(request[3]);
-    return {{wire::kStart, wire::kReadWordAnswerLength, wire::kReadWord, request[3],
-             static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)}};
-  }
-  return {};
-}
 
 bool Contains(const Log& log, const std::string& entry) {
   return std::find(log.begin(), log.end(), entry) != log.end();
@@ -59,9 +47,13 @@ std::vector<ptrdiff_t> Positions(const Log& log, const Log& entries) {
 
 class MainPanelTest : public ::testing::Test {
  protected:
+  // A controller that answers presence and memory reads from factory memory, at once.
+  MainPanelTest() {
+    controller.unanswered = {wire::kFirmwareRelease, wire::kModel, wire::kWriteWord};
+  }
   FakeLine& Controller(const std::string& port) {
     FakeLine& line = ports.Add(port);
-    line.answer = ControllerAnswer;
+    controller.Attach(line);
     return line;
   }
   // Starts the program; script acts on the open panel.
@@ -101,6 +93,7 @@ class MainPanelTest : public ::testing::Test {
   FakeSerialPorts ports{events};
   FakeThreadService threads;
   FakeKeyService keys;
+  FakeController controller;
   WindowHandle panel = 0;
 };
 
@@ -162,7 +155,7 @@ TEST_F(MainPanelTest, SerialPortIsStoredOnlyWhenTheScanFoundTheController) {
     FakeEventService rowEvents{clock};
     FakeSerialPorts rowPorts{rowEvents};
     FakeLine& line = rowPorts.Add(row.controllerOn);
-    line.answer = ControllerAnswer;
+    controller.Attach(line);
     rowStore.Put("Serial Port", row.stored);
     windows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
       EXPECT_EQ(rowStore.Values().at("Serial Port"), row.expected);
@@ -351,7 +344,7 @@ TEST_F(MainPanelTest, ShutdownRoutes) {
     FakeEventService rowEvents{clock};
     FakeSerialPorts rowPorts{rowEvents};
     FakeLine& line = rowPorts.Add("COM5:");
-    line.answer = ControllerAnswer;
+    controller.Attach(line);
     bool portOpenAtEnd = false;
     rowWindows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
       row.act(rowWindows, h);
@@ -403,7 +396,7 @@ TEST_F(MainPanelTest, WaitingForTheControllerScansAgainUntilItAnswersOrTheTimeIs
     int dispatches = 0;
     rowWindows.onDispatch = [&](uint32_t ms) {
       clock.Advance(ms);
-      if (++dispatches == row.appearsAfter) rowPorts.Add("COM5:").answer = ControllerAnswer;
+      if (++dispatches == row.appearsAfter) controller.Attach(rowPorts.Add("COM5:"));
       if (dispatches == row.endAfter) rowWindows.RequestEnd();
     };
     rowWindows.scripts[id::kPanelDialog] = [&](WindowHandle h) { rowWindows.Close(h); };

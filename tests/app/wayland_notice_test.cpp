@@ -5,9 +5,9 @@
 #include <map>
 #include <string>
 
-#include "platform/fake/fake_log_sink.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_window_service.h"
+#include "testing/fake_log_sink.h"
+#include "testing/fake_settings_store.h"
+#include "testing/fake_window_service.h"
 
 namespace tavrel {
 namespace {

@@ -9,12 +9,12 @@
 
 #include "calibration/target_layout.h"
 #include "link/controller_wire.h"
-#include "platform/fake/fake_clock.h"
-#include "platform/fake/fake_events.h"
-#include "platform/fake/fake_serial.h"
-#include "platform/fake/fake_threads.h"
 #include "resources/resource_ids.h"
-#include "tests/link/link_test_support.h"
+#include "testing/fake_clock.h"
+#include "testing/fake_events.h"
+#include "testing/fake_serial.h"
+#include "testing/fake_threads.h"
+#include "testing/link_test_support.h"
 #include "tools/sim/controller_emulator.h"
 #include "tools/sim/controller_memory.h"
 

@@ -20,9 +20,10 @@
 #include <vector>
 
 #include "platform/linux/serial_ports.h"
-#include "platform/x11/xvfb_server.h"
+#include "testing/program_rig.h"
+#include "testing/spawn.h"
+#include "testing/xvfb_server.h"
 #include "tools/sim/controller_emulator.h"
-#include "tools/soak/spawn.h"
 
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
@@ -36,16 +37,6 @@ namespace tavrel::e2e {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-inline bool WaitFor(const std::function<bool()>& condition,
-                    std::chrono::milliseconds timeout = 10s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
 
 // A program started by the test, with extra environment, ended when the object goes.
 class Child {
@@ -259,10 +250,7 @@ class TavrelEndToEndTest : public ::testing::Test {
 
   // trayer as the tray host; true once its panel shows.
   bool StartTray() {
-    tray.emplace(
-        std::vector<std::string>{"trayer", "--edge", "bottom", "--align", "left", "--widthtype",
-                                 "pixel", "--width", "120", "--height", "24"},
-        std::vector<std::string>{"DISPLAY=" + xvfb.Display()});
+    tray.emplace(TrayCommand(), std::vector<std::string>{"DISPLAY=" + xvfb.Display()});
     return desktop.WaitWindow([](const Found& w) { return w.name == "panel"; }).has_value();
   }
 
@@ -273,9 +261,8 @@ class TavrelEndToEndTest : public ::testing::Test {
                     const std::string& logName = "tavrel.log",
                     const std::vector<std::string>& args = {},
                     std::vector<std::string> wrapper = {}) {
-    std::vector<std::string> env = extraEnv;
-    env.insert(env.end(), {"DISPLAY=" + xvfb.Display(), "TAVREL_MACHINE_DIR=" + machine.string(),
-                           "XDG_SESSION_TYPE=x11", "WAYLAND_DISPLAY="});
+    std::vector<std::string> env = ProgramEnvironment(extraEnv, xvfb.Display(), machine);
+    env.insert(env.end(), {"XDG_SESSION_TYPE=x11", "WAYLAND_DISPLAY="});
     wrapper.push_back(TAVREL_PROGRAM);
     wrapper.insert(wrapper.end(), args.begin(), args.end());
     return Child(wrapper, env, (machine / logName).string());
@@ -299,14 +286,11 @@ class TavrelEndToEndTest : public ::testing::Test {
     EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
   }
   // What the program wrote, for failure messages.
-  std::string Output() {
-    std::ifstream in(machine / "tavrel.log");
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string Output() { return FileText(machine / "tavrel.log"); }
 
   XvfbServer xvfb;
   Desktop desktop{xvfb.Display()};
-  fs::path machine = fs::temp_directory_path() / ("tavrel-e2e-" + std::to_string(::getpid()));
+  fs::path machine = MachineDirectory("e2e");
   std::optional<Child> tray;
 
  private:

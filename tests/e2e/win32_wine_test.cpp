@@ -5,8 +5,8 @@
 
 #include "resources/dialog_template.h"
 #include "resources/resource_ids.h"
+#include "testing/link_test_support.h"
 #include "tests/e2e/wine_test_support.h"
-#include "tests/link/link_test_support.h"
 #include "tools/sim/controller_memory.h"
 
 namespace tavrel::wine {
@@ -15,7 +15,6 @@ namespace {
 using namespace std::chrono_literals;
 using e2e::Child;
 using e2e::Found;
-using e2e::WaitFor;
 
 constexpr auto kWineStart = 90s;  // a fresh Wine server brings its services up first
 

@@ -21,10 +21,10 @@
 #include <future>
 #include <thread>
 
-#include "platform/fake/fake_system_parameters.h"
 #include "platform/qt/qt_system_parameters.h"
 #include "resources/dialog_template.h"
 #include "resources/resource_ids.h"
+#include "testing/fake_system_parameters.h"
 
 namespace tavrel {
 namespace {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_key_service.h"
-#include "platform/fake/fake_window_service.h"
 #include "resources/dialog_template.h"
 #include "resources/keyboard_templates.h"
 #include "resources/resource_ids.h"
+#include "testing/fake_key_service.h"
+#include "testing/fake_window_service.h"
 
 namespace tavrel {
 namespace {

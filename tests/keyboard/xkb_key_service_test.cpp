@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/x11/xtest_pointer_service.h"
-#include "platform/x11/xvfb_server.h"
+#include "testing/xvfb_server.h"
 
 // Last: Xlib's macros would clash with the headers above.
 #include <X11/Xlib.h>

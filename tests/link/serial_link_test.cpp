@@ -7,12 +7,12 @@
 #include <memory>
 
 #include "link/serial_port.h"
-#include "platform/fake/forwarding_serial_device.h"
 #include "platform/linux/linux_events.h"
 #include "platform/linux/linux_runtime.h"
 #include "platform/linux/serial_ports.h"
-#include "tests/link/link_test_support.h"
-#include "tests/link/scratch_machine_directory.h"
+#include "testing/forwarding_serial_device.h"
+#include "testing/link_test_support.h"
+#include "testing/scratch_machine_directory.h"
 #include "tools/sim/controller_emulator.h"
 
 namespace tavrel {

@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "link/controller_wire.h"
-#include "platform/fake/fake_clock.h"
-#include "platform/fake/fake_events.h"
-#include "platform/fake/fake_log_sink.h"
-#include "platform/fake/fake_serial.h"
-#include "platform/fake/fake_threads.h"
-#include "tests/link/link_test_support.h"
-#include "tools/sim/controller_memory.h"
+#include "testing/fake_clock.h"
+#include "testing/fake_controller.h"
+#include "testing/fake_events.h"
+#include "testing/fake_log_sink.h"
+#include "testing/fake_serial.h"
+#include "testing/fake_threads.h"
+#include "testing/link_test_support.h"
 
 namespace tavrel {
 namespace {
@@ -21,34 +21,10 @@ namespace lr = link_result;
 const Bytes kTouch = {0x81, 0x03, 0x10, 0x04, 0x20};
 const Bytes kLift = {0x80, 0x03, 0x10, 0x04, 0x20};
 
-// A controller on a fake line: answers as the real one does, from its memory.
-std::function<std::vector<Bytes>(const Bytes&)> Controller(sim::ControllerMemory& memory) {
-  return [&memory](const Bytes& request) -> std::vector<Bytes> {
-    if (request.size() < 3 || request[0] != wire::kStart) return {};
-    const uint8_t index = request.size() > 3 ? request[3] : 0;
-    switch (request[2]) {
-      case wire::kPresence:
-        return {{0x0A, 0x01, 0x41}};
-      case wire::kModel:
-        return {{0x0A, 0x07, 0x46, 'T', 'V', '4', '0', '0', '1'}};
-      case wire::kReadWord: {
-        const uint16_t word = memory.Get(index);
-        return {
-            {0x0A, 0x04, 0x43, index, static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)}};
-      }
-      case wire::kWriteWord:
-        if (request.size() < 6) return {};
-        memory.Set(index, static_cast<uint16_t>(request[5] * 256 + request[4]));
-        return {{0x0A, 0x02, 0x42, index}};
-    }
-    return {};
-  };
-}
-
 class SerialPortTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    line.answer = Controller(memory);
+    controller.Attach(line);
     program.store.Put("Serial Port", 5);
   }
   // Feeds bytes to the reader as one read.
@@ -71,7 +47,8 @@ class SerialPortTest : public ::testing::Test {
   FakeSerialPorts ports{events};
   FakeThreadService threads;
   ProgramSide program;
-  sim::ControllerMemory memory;
+  FakeController controller;
+  sim::ControllerMemory& memory = controller.memory;
   FakeLine& line = ports.Add("COM5:");
   CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, clock}};
 };
@@ -314,7 +291,7 @@ TEST_F(SerialPortTest, DialogCommandsLeaveTheReaderRunningWhateverTheOutcome) {
     SCOPED_TRACE(row.legend);
     ports.With(line, [&](FakeLine& l) {
       l.writeLimit = row.writeLimit;
-      l.answer = Controller(memory);
+      controller.Attach(l);
       if (row.answers) l.answer = [&](const Bytes&) { return *row.answers; };
     });
     std::string text;
@@ -534,10 +511,9 @@ TEST_F(SerialPortTest, AnswersAreReadUntilALineGoesQuiet) {
 
 TEST_F(SerialPortTest, WordWriteChecksTheEchoOfEachWrite) {
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
-  auto controller = Controller(memory);
   ports.With(line, [&](FakeLine& l) {
-    l.answer = [&, controller](const Bytes& request) {
-      auto answer = controller(request);
+    l.answer = [&](const Bytes& request) {
+      auto answer = controller.Answer(line, request);
       if (request[2] == wire::kWriteWord && request[3] == wire::kChecksumWord) answer[0][3] = 0;
       return answer;
     };
@@ -614,7 +590,7 @@ TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
     memory.Set(0, 321);
     ports.With(line, [&](FakeLine& l) {
       l = FakeLine{};
-      l.answer = Controller(memory);
+      controller.Attach(l);
     });
     ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "COM5: answers again") == 1; }));
     EXPECT_EQ(program.settings.leftBottomX, row.calibrated ? 150 : 321) << "the newer one wins";

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <functional>
 
-#include "platform/fake/fake_log_sink.h"
 #include "platform/linux/linux_events.h"
 #include "platform/linux/serial_ports.h"
-#include "tests/link/link_test_support.h"
-#include "tests/link/scratch_machine_directory.h"
+#include "testing/fake_log_sink.h"
+#include "testing/link_test_support.h"
+#include "testing/scratch_machine_directory.h"
 
 namespace tavrel {
 namespace {

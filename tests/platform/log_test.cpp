@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/fake/fake_log_sink.h"
 #include "platform/linux/system_log_sink.h"
+#include "testing/fake_log_sink.h"
 
 namespace tavrel {
 namespace {

@@ -16,12 +16,12 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/fake/fake_log_sink.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_window_service.h"
 #include "platform/linux/reg_file.h"
 #include "settings/touch_settings.h"
+#include "testing/fake_log_sink.h"
+#include "testing/fake_settings_store.h"
+#include "testing/fake_system_parameters.h"
+#include "testing/fake_window_service.h"
 
 namespace tavrel {
 namespace {

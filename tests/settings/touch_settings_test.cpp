@@ -5,10 +5,10 @@
 #include <memory>
 #include <tuple>
 
-#include "platform/fake/fake_log_sink.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_window_service.h"
+#include "testing/fake_log_sink.h"
+#include "testing/fake_settings_store.h"
+#include "testing/fake_system_parameters.h"
+#include "testing/fake_window_service.h"
 #include "tests/settings/button_image.h"
 
 namespace tavrel {

@@ -8,13 +8,13 @@
 #include <optional>
 
 #include "link/controller_wire.h"
-#include "platform/fake/fake_clock.h"
-#include "platform/fake/fake_events.h"
-#include "platform/fake/fake_serial.h"
-#include "platform/fake/fake_threads.h"
 #include "resources/resource_ids.h"
-#include "tests/link/link_test_support.h"
-#include "tools/sim/controller_memory.h"
+#include "testing/fake_clock.h"
+#include "testing/fake_controller.h"
+#include "testing/fake_events.h"
+#include "testing/fake_serial.h"
+#include "testing/fake_threads.h"
+#include "testing/link_test_support.h"
 
 namespace tavrel {
 namespace {
@@ -29,31 +29,10 @@ const Bytes kModel = {0x0A, 0x07, 0x46, 'T', 'V', '4', '0', '0', '1'};
 // The program around one dialog, and the controller on the far side of its line.
 struct Rig {
   Rig() {
-    line.answer = [this](const Bytes& request) { return Answer(request); };
+    controller.Attach(line);
     program.system.Set(SP::kDoubleClickTime, 500);
     program.store.ClearWrites();
     EXPECT_EQ(port.OpenSerialPort("COM5:"), link_result::kOk);
-  }
-
-  std::vector<Bytes> Answer(const Bytes& request) {
-    if (request.size() < 3) return {};
-    switch (request[2]) {
-      case wire::kPresence:
-        return present ? std::vector<Bytes>{{0x0A, 0x01, 0x41}} : std::vector<Bytes>{};
-      case wire::kFirmwareRelease:
-        return {firmware};
-      case wire::kModel:
-        return {model};
-      case wire::kReadWord:
-        if (request.size() < 4) return {};
-        if (++wordReads == failAtRead) line.hungUp = hangUp;
-        // The defaults command that may follow the last word read stops short.
-        if (request[3] == wire::kChecksumWord && refuseDefaults) line.writeLimit = 1;
-        if (wordReads >= failAtRead) return {};
-        return {{0x0A, 0x04, 0x43, request[3], static_cast<uint8_t>(memory.Get(request[3])),
-                 static_cast<uint8_t>(memory.Get(request[3]) >> 8)}};
-    }
-    return {};
   }
 
   // Runs the dialog; the script acts on the open window.
@@ -103,14 +82,7 @@ struct Rig {
   CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, clock}};
   SetupDialog dialog{port, program.settings, {program.windows, program.system, program.tone}};
 
-  bool present = true;
-  Bytes firmware = kFirmware;
-  Bytes model = kModel;
-  sim::ControllerMemory memory;
-  int wordReads = 0;
-  int failAtRead = 1000;  // this word read and those after it go unanswered
-  bool hangUp = false;    // and the line hangs up there
-  bool refuseDefaults = false;
+  FakeController controller;
 };
 
 TEST(SetupDialogTest, ControllerInformationShowsEachOutcomeAndReleasesTheReader) {
@@ -190,9 +162,9 @@ TEST(SetupDialogTest, ControllerInformationShowsEachOutcomeAndReleasesTheReader)
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     Rig rig;
-    rig.present = row.present;
-    rig.firmware = row.firmware;
-    rig.model = row.model;
+    if (!row.present) rig.controller.unanswered.insert(wire::kPresence);
+    rig.controller.given[wire::kFirmwareRelease] = {row.firmware};
+    rig.controller.given[wire::kModel] = {row.model};
     Texts texts;
     bool memoryLineVisible = true;
     rig.Run([&](WindowHandle h) {
@@ -235,10 +207,11 @@ TEST(SetupDialogTest, MemoryCheckShowsItsThreeOutcomesAndLeavesTheDialogUsable) 
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     Rig rig;
-    if (row.badChecksum) rig.memory.Set(63, static_cast<uint16_t>(rig.memory.Get(63) + 1));
-    rig.failAtRead = row.failAtRead;
-    rig.hangUp = row.hangUp;
-    rig.refuseDefaults = row.refuseDefaults;
+    if (row.badChecksum)
+      rig.controller.memory.Set(63, static_cast<uint16_t>(rig.controller.memory.Get(63) + 1));
+    rig.controller.failAtRead = row.failAtRead;
+    rig.controller.hangUpAtFailure = row.hangUp;
+    rig.controller.refuseDefaults = row.refuseDefaults;
     std::string text;
     bool lineShown = false, buttonShown = false;
     const int32_t result = rig.Run([&](WindowHandle h) {
@@ -253,7 +226,7 @@ TEST(SetupDialogTest, MemoryCheckShowsItsThreeOutcomesAndLeavesTheDialogUsable) 
     EXPECT_TRUE(lineShown && buttonShown);
     EXPECT_EQ(rig.Tones(), row.tones);
     EXPECT_EQ(rig.Requests().ends_with("*"), row.defaultsSent);
-    EXPECT_EQ(rig.wordReads, std::min(row.failAtRead, 64));
+    EXPECT_EQ(rig.controller.wordReads, std::min(row.failAtRead, 64));
     if (row.touchAfter) {
       EXPECT_TRUE(rig.TouchReachesPointer());
     }

@@ -8,8 +8,8 @@
 #include "platform/linux/serial_ports.h"
 #include "resources/resource_ids.h"
 #include "setup/setup_dialog.h"
-#include "tests/link/link_test_support.h"
-#include "tests/link/scratch_machine_directory.h"
+#include "testing/link_test_support.h"
+#include "testing/scratch_machine_directory.h"
 #include "tools/sim/controller_emulator.h"
 
 namespace tavrel {

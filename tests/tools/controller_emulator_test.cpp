@@ -157,6 +157,34 @@ TEST_F(EmulatorTest, AnswersDoNotWaitForAPauseOfTheTouches) {
   EXPECT_EQ(emulator.Requests().size(), 1u);
 }
 
+// Frames the controller cannot take get no answer and leave its memory alone; the defaults
+// command restores the factory words without answering.
+TEST(ControllerAnswersTest, OddFramesAndTheDefaultsCommand) {
+  struct Row {
+    const char* legend;
+    Bytes request;
+    std::optional<Bytes> answer;
+    uint16_t word0;
+  };
+  const uint16_t factory = ControllerMemory().Get(0);
+  const std::vector<Row> rows = {
+      {"empty frame", {0x0A, 0x00}, std::nullopt, 7},
+      {"one byte", {0x0A}, std::nullopt, 7},
+      {"unknown command", {0x0A, 0x01, 0x50}, std::nullopt, 7},
+      {"word write without its value", {0x0A, 0x02, 0x42, 0x00}, std::nullopt, 7},
+      {"word read", {0x0A, 0x02, 0x43, 0x00}, Bytes{0x0A, 0x04, 0x43, 0x00, 7, 0}, 7},
+      {"defaults", {0x1D, 0x40}, Bytes{}, factory},
+      {"defaults cut short", {0x1D, 0x41}, Bytes{}, 7},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.legend);
+    ControllerMemory memory;
+    memory.Set(0, 7);
+    EXPECT_EQ(AnswerRequest(row.request, memory, "2.05", "TV4001"), row.answer);
+    EXPECT_EQ(memory.Get(0), row.word0);
+  }
+}
+
 TEST_F(EmulatorTest, MemorySurvivesAFileRoundTrip) {
   ControllerMemory memory;
   EXPECT_EQ(memory.Get(63), memory.Checksum());

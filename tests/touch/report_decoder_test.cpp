@@ -9,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fake/fake_pointer_service.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_tone_service.h"
-#include "platform/fake/fake_window_service.h"
+#include "testing/fake_pointer_service.h"
+#include "testing/fake_settings_store.h"
+#include "testing/fake_system_parameters.h"
+#include "testing/fake_tone_service.h"
+#include "testing/fake_window_service.h"
 #include "tests/settings/button_image.h"
 
 namespace tavrel {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/x11/xvfb_server.h"
+#include "testing/xvfb_server.h"
 
 // Last: Xlib's macros (None, Bool, Status) clash with names in the headers above.
 #include <X11/Xlib.h>

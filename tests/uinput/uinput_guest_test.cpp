@@ -27,8 +27,8 @@
 #include "platform/windowless_service.h"
 #include "resources/resource_ids.h"
 #include "settings/corners.h"
+#include "testing/spawn.h"
 #include "tools/sim/controller_emulator.h"
-#include "tools/soak/spawn.h"
 #include "touch/calibration_transform.h"
 #include "touch/touch_report.h"
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_log_sink.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_window_service.h"
 #include "platform/win32/registry_store.h"
 #include "platform/win32/settings_key_sharing.h"
 #include "settings/touch_settings.h"
+#include "testing/fake_log_sink.h"
+#include "testing/fake_system_parameters.h"
+#include "testing/fake_window_service.h"
 
 namespace tavrel {
 namespace {

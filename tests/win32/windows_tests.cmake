@@ -18,7 +18,7 @@ function(tavrel_test name)
     endif()
   endforeach()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} tavrel_fakes GTest::gtest GTest::gmock
+  target_link_libraries(${name} PRIVATE ${T_LIBS} tavrel_testing GTest::gtest GTest::gmock
     GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})

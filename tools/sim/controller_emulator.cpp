@@ -24,12 +24,6 @@ constexpr auto kByteTime = std::chrono::nanoseconds(1'000'000'000 / 960);
 // Waiting for the program to take bytes when the line's buffer is full.
 constexpr auto kRetry = std::chrono::milliseconds(1);
 
-constexpr uint8_t kStart = 0x0A;
-constexpr uint8_t kDefaults = 0x1D;
-constexpr uint8_t kDefaultsSecond = 0x40;
-constexpr uint8_t kPresence = 0x41, kWriteWord = 0x42, kReadWord = 0x43;
-constexpr uint8_t kFirmware = 0x44, kModel = 0x46;
-
 std::string Hex(const Bytes& bytes) {
   std::string text;
   char part[4];
@@ -38,17 +32,6 @@ std::string Hex(const Bytes& bytes) {
     text += part;
   }
   return text;
-}
-
-Bytes Framed(uint8_t command, Bytes payload) {
-  payload.insert(payload.begin(), {kStart, static_cast<uint8_t>(payload.size() + 1), command});
-  return payload;
-}
-
-Bytes Text(const std::string& text, size_t length) {
-  Bytes bytes(text.begin(), text.end());
-  bytes.resize(length, ' ');
-  return bytes;
 }
 
 }  // namespace
@@ -322,29 +305,14 @@ void ControllerEmulator::Answer(const Bytes& request) {
     DoHangUp();
     return;
   }
-  if (request[0] == kDefaults) {
-    if (request[1] == kDefaultsSecond) options_.memory = ControllerMemory();
-    return;
-  }
-  if (misbehave.silent) return;
-  const uint8_t command = request[2];
-  const uint8_t index = request.size() > 3 ? request[3] : 0;
-  ControllerMemory& memory = options_.memory;
-  if (command == kPresence) {
-    QueueAnswer(Framed(kPresence, {}));
-  } else if (command == kFirmware) {
-    QueueAnswer(Framed(kFirmware, Text(options_.firmware, 4)));
-  } else if (command == kModel) {
-    QueueAnswer(Framed(kModel, Text(options_.model, 6)));
-  } else if (command == kReadWord && request.size() == 4) {
-    const uint16_t word = memory.Get(index);
-    QueueAnswer(Framed(
-        kReadWord, {index, static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)}));
-  } else if (command == kWriteWord && request.size() == 6) {
-    memory.Set(index, static_cast<uint16_t>(request[5] * 256 + request[4]));
-    QueueAnswer(Framed(kWriteWord, {index}));
-  } else {
+  // The defaults command restores the memory even from a silent controller.
+  if (misbehave.silent && request[0] != kDefaults) return;
+  const std::optional<Bytes> answer =
+      AnswerRequest(request, options_.memory, options_.firmware, options_.model);
+  if (!answer) {
     Log("  (not a request this controller knows)");
+  } else if (!answer->empty()) {
+    QueueAnswer(*answer);
   }
 }
 

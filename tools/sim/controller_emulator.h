@@ -11,12 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "tools/sim/controller_memory.h"
+#include "tools/sim/controller_answers.h"
 #include "touch/touch_report.h"
 
 namespace tavrel::sim {
-
-using Bytes = std::vector<uint8_t>;
 
 // Ways to misbehave, each off by default.
 struct Misbehaviour {

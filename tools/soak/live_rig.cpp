@@ -5,11 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <functional>
 #include <sstream>
 
-#include "tools/soak/spawn.h"
+#include "testing/program_rig.h"
+#include "testing/spawn.h"
 
 // Last: Xlib's macros clash with the headers above.
 #include <X11/Xlib.h>
@@ -21,18 +21,8 @@ namespace {
 
 constexpr int kWidth = 1024, kHeight = 768;
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = SteadyClock::now() + timeout;
-  while (!done()) {
-    if (SteadyClock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
 std::string ProcText(pid_t pid, const char* file) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return FileText("/proc/" + std::to_string(pid) + "/" + file);
 }
 
 void End(pid_t pid) {
@@ -44,18 +34,14 @@ void End(pid_t pid) {
 }  // namespace
 
 LiveRig::LiveRig(const std::string& program, const std::vector<std::string>& environment)
-    : machine_(std::filesystem::temp_directory_path() /
-               ("tavrel-soak-" + std::to_string(::getpid()))),
-      xvfb_(kWidth, kHeight) {
+    : machine_(MachineDirectory("soak")), xvfb_(kWidth, kHeight) {
   std::filesystem::create_directories(machine_ / "ports");
   if (xvfb_.Display().empty()) {
     error_ = "Xvfb did not start";
     return;
   }
   const std::vector<std::string> display = {"DISPLAY=" + xvfb_.Display()};
-  tray_ = SpawnWithOutput({"trayer", "--edge", "bottom", "--align", "left", "--widthtype", "pixel",
-                           "--width", "120", "--height", "24"},
-                          display, "/dev/null");
+  tray_ = SpawnWithOutput(TrayCommand(), display, "/dev/null");
   watcher_ = std::thread([this] { Watch(); });
   sim::EmulatorOptions options;
   options.machineDir = machine_.string();
@@ -64,12 +50,11 @@ LiveRig::LiveRig(const std::string& program, const std::vector<std::string>& env
     error_ = emulator_->Error();
     return;
   }
-  std::vector<std::string> env = environment;
-  env.insert(env.end(), {"DISPLAY=" + xvfb_.Display(), "TAVREL_MACHINE_DIR=" + machine_.string()});
+  const std::vector<std::string> env = ProgramEnvironment(environment, xvfb_.Display(), machine_);
   // The tray host first, so that the program finds its tray.
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   program_ = SpawnWithOutput({program}, env, (machine_ / "tavrel.log").string());
-  if (!WaitUntil([this] { return watching_.load(); }, std::chrono::seconds(10))) {
+  if (!WaitFor([this] { return watching_.load(); }, std::chrono::seconds(10))) {
     error_ = "no XI2 raw motion on the display";
   } else if (!WaitCount("calibration read from the controller", 1, std::chrono::seconds(20))) {
     error_ = "the program did not read the calibration:\n" + Output();
@@ -112,10 +97,7 @@ void LiveRig::Watch() {
   XCloseDisplay(display);
 }
 
-std::string LiveRig::Output() const {
-  std::ifstream in(machine_ / "tavrel.log");
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string LiveRig::Output() const { return FileText(machine_ / "tavrel.log"); }
 
 size_t LiveRig::Count(const std::string& text) const {
   std::istringstream in(Output());
@@ -126,7 +108,7 @@ size_t LiveRig::Count(const std::string& text) const {
 
 bool LiveRig::WaitCount(const std::string& text, size_t count,
                         std::chrono::milliseconds timeout) const {
-  return WaitUntil([&] { return Count(text) >= count; }, timeout);
+  return WaitFor([&] { return Count(text) >= count; }, timeout);
 }
 
 size_t LiveRig::Motions() const {
@@ -140,7 +122,7 @@ std::vector<SteadyClock::time_point> LiveRig::MotionTimes() const {
 }
 
 bool LiveRig::WaitMotions(size_t count, std::chrono::milliseconds timeout) const {
-  return WaitUntil([&] { return Motions() >= count; }, timeout);
+  return WaitFor([&] { return Motions() >= count; }, timeout);
 }
 
 long LiveRig::ResidentKiB() const {

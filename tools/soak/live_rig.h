@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/x11/xvfb_server.h"
+#include "testing/xvfb_server.h"
 #include "tools/sim/controller_emulator.h"
 
 namespace tavrel::soak {

@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "platform/fake/event_log.h"
 #include "platform/pointer_service.h"
+#include "testing/event_log.h"
 
 namespace tavrel {
 

@@ -6,13 +6,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fake/event_log.h"
-#include "platform/fake/fake_pointer_service.h"
-#include "platform/fake/fake_settings_store.h"
-#include "platform/fake/fake_system_parameters.h"
-#include "platform/fake/fake_tone_service.h"
-#include "platform/fake/fake_window_service.h"
 #include "settings/touch_settings.h"
+#include "testing/event_log.h"
+#include "testing/fake_pointer_service.h"
+#include "testing/fake_settings_store.h"
+#include "testing/fake_system_parameters.h"
+#include "testing/fake_tone_service.h"
+#include "testing/fake_window_service.h"
 #include "touch/report_decoder.h"
 
 namespace tavrel {

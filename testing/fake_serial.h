@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_events.h"
 #include "platform/serial_device.h"
+#include "testing/fake_events.h"
 
 namespace tavrel {
 

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "platform/event_service.h"
-#include "platform/fake/fake_clock.h"
+#include "testing/fake_clock.h"
 
 namespace tavrel {
 

@@ -1,4 +1,4 @@
-#include "platform/x11/xvfb_server.h"
+#include "testing/xvfb_server.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -5,8 +5,8 @@
 #include <mutex>
 #include <stop_token>
 
-#include "platform/fake/event_log.h"
 #include "platform/tone_service.h"
+#include "testing/event_log.h"
 
 namespace tavrel {
 
