@@ -323,7 +323,9 @@ TEST_F(CalibrationDialogTest, WaysOut) {
                   3,
                   [](auto& t) {
                     t.line.failWrite = true;
-                    t.Touch(kTouched[3], 100);
+                    // Not a report past the last step's: the failed write loses the line, and
+                    // from then on its reconnecting reader owns the decoder.
+                    t.Touch(kTouched[3], 100 - t.settings.captureCount, false);
                   },
                   kIdOk,
                   {"Calibration OK", error},
@@ -400,6 +402,11 @@ TEST_F(CalibrationDialogTest, WaysOut) {
     for (const auto& name : kCornerNamesX) {
       EXPECT_NE(store.Values().at(name), kSettingsReadFailed) << name;
     }
+    // A failed write loses the line, and the reader would reconnect, lifting the touch, while
+    // the next row plays the reader's part: each row has a fresh line and reader.
+    serialPort.CloseSerialPort(0);
+    line.failWrite = false;
+    ASSERT_EQ(serialPort.OpenSerialPort("COM5:"), 1);
   }
   // The next run starts again at the left-bottom target, spending a capture on the way.
   Run([&] {
