@@ -16,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -27,6 +26,7 @@
 #include "platform/windowless_service.h"
 #include "resources/resource_ids.h"
 #include "settings/corners.h"
+#include "testing/program_rig.h"
 #include "testing/spawn.h"
 #include "tools/sim/controller_emulator.h"
 #include "touch/calibration_transform.h"
@@ -46,15 +46,6 @@ std::ostream& operator<<(std::ostream& out, const Event& e) {
   return out << libevdev_event_code_get_name(e.type, e.code) << " " << e.value;
 }
 const Event kSyn{EV_SYN, SYN_REPORT, 0};
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 20s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
 
 // A reader of one event node, as the desktop's input stack reads it.
 class Reader {
@@ -278,24 +269,20 @@ TEST(UinputCloseTest, NothingStaysPressedOnceTheDevicesGo) {
 // The node of the device with this name, once the kernel has made it.
 std::optional<std::string> NodeNamed(const std::string& name) {
   std::optional<std::string> found;
-  WaitFor([&] {
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/input")) {
-      if (entry.path().filename().string().rfind("event", 0) != 0) continue;
-      Reader reader(entry.path());
-      if (reader.Device() && name == libevdev_get_name(reader.Device())) {
-        found = entry.path();
-        return true;
-      }
-    }
-    return false;
-  });
+  WaitFor(
+      [&] {
+        for (const auto& entry : std::filesystem::directory_iterator("/dev/input")) {
+          if (entry.path().filename().string().rfind("event", 0) != 0) continue;
+          Reader reader(entry.path());
+          if (reader.Device() && name == libevdev_get_name(reader.Device())) {
+            found = entry.path();
+            return true;
+          }
+        }
+        return false;
+      },
+      20s);
   return found;
-}
-
-std::string Slurp(const std::string& path) {
-  std::stringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
 }
 
 TEST(WindowlessProgramTest, ATapFromTheControllerBecomesTheTransformsEvents) {
@@ -312,10 +299,11 @@ TEST(WindowlessProgramTest, ATapFromTheControllerBecomesTheTransformsEvents) {
       SpawnWithOutput({program, "--no-window"}, {"TAVREL_MACHINE_DIR=" + machine}, output);
   ASSERT_GT(tavrel, 0);
   const auto node = NodeNamed(UinputPointerService::kDeviceName);
-  ASSERT_TRUE(node) << Slurp(output);
+  ASSERT_TRUE(node) << FileText(output);
   Reader reader(*node);
-  ASSERT_TRUE(WaitFor([&] { return Slurp(output).find("calibration read") != std::string::npos; }))
-      << Slurp(output);
+  ASSERT_TRUE(
+      WaitFor([&] { return FileText(output).find("calibration read") != std::string::npos; }, 20s))
+      << FileText(output);
 
   struct Row {
     const char* legend;
@@ -336,17 +324,19 @@ TEST(WindowlessProgramTest, ATapFromTheControllerBecomesTheTransformsEvents) {
     emulator.Report(kStatusTouching, row.rawX, row.rawY);
     emulator.Report(kStatusReleased, row.rawX, row.rawY);
     std::vector<Event> read;
-    WaitFor([&] {
-      for (const Event& e : reader.Take()) read.push_back(e);
-      return read.size() >= expected.size();
-    });
-    EXPECT_EQ(read, expected) << Slurp(output);
+    WaitFor(
+        [&] {
+          for (const Event& e : reader.Take()) read.push_back(e);
+          return read.size() >= expected.size();
+        },
+        20s);
+    EXPECT_EQ(read, expected) << FileText(output);
   }
   ::kill(tavrel, SIGTERM);
   int status = -1;
   ::waitpid(tavrel, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(output);
-  std::cout << "program's log:\n" << Slurp(output);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << FileText(output);
+  std::cout << "program's log:\n" << FileText(output);
 }
 
 }  // namespace
