@@ -194,7 +194,7 @@ class FakeWindowService : public WindowService {
   }
   void DefaultSystemCommand(WindowHandle window, int32_t id) override {
     Log("default syscommand " + std::to_string(id));
-    if ((id & 0xFFF0) == 0xF060) windows_.at(window).events->Close();
+    if ((id & kSysCommandMask) == kSysCommandClose) windows_.at(window).events->Close();
   }
 
   bool AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) override {

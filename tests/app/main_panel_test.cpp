@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "app/touch_app.h"
 #include "link/controller_wire.h"
@@ -23,6 +21,7 @@
 #include "testing/fake_threads.h"
 #include "testing/fake_tone_service.h"
 #include "testing/fake_window_service.h"
+#include "testing/link_test_support.h"
 #include "tools/sim/controller_emulator.h"
 
 namespace tavrel {
@@ -35,26 +34,31 @@ bool Contains(const Log& log, const std::string& entry) {
   return std::find(log.begin(), log.end(), entry) != log.end();
 }
 
-// The position of each entry in the log; -1 for those missing.
-std::vector<ptrdiff_t> Positions(const Log& log, const Log& entries) {
-  std::vector<ptrdiff_t> at;
+// Every entry is in the log, in this order; the log is printed when not.
+::testing::AssertionResult InOrder(const Log& log, const Log& entries) {
+  ptrdiff_t last = -1;
   for (const auto& entry : entries) {
-    auto it = std::find(log.begin(), log.end(), entry);
-    at.push_back(it == log.end() ? -1 : it - log.begin());
+    const auto it = std::find(log.begin(), log.end(), entry);
+    if (it == log.end() || it - log.begin() < last) {
+      return ::testing::AssertionFailure()
+             << entry << " missing or out of order in " << ::testing::PrintToString(log);
+    }
+    last = it - log.begin();
   }
-  return at;
+  return ::testing::AssertionSuccess();
 }
 
-class MainPanelTest : public ::testing::Test {
- protected:
-  // A controller that answers presence and memory reads from factory memory, at once.
-  MainPanelTest() {
-    controller.unanswered = {wire::kFirmwareRelease, wire::kModel, wire::kWriteWord};
-  }
+// The program on fake services, with a controller that answers presence and memory reads from
+// factory memory, at once. Rows that need a machine of their own make another.
+struct PanelRig {
+  PanelRig() { controller.unanswered = {wire::kFirmwareRelease, wire::kModel, wire::kWriteWord}; }
   FakeLine& Controller(const std::string& port) {
     FakeLine& line = ports.Add(port);
     controller.Attach(line);
     return line;
+  }
+  ShellPlatform Platform() {
+    return {store, system, windows, pointer, tone, {ports, events, threads, clock}, keys};
   }
   // Starts the program; script acts on the open panel.
   void Run(FakeWindowService::Script script, int exitStatus = 0) {
@@ -62,8 +66,8 @@ class MainPanelTest : public ::testing::Test {
       panel = h;
       script(h);
     };
-    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
-                 "/opt/tavrel/bin/tavrel.exe");
+    TouchApp app(Platform(), "/opt/tavrel/bin/tavrel.exe");
+    app.SetControllerWait(controllerWait);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.ExitStatus(), exitStatus);
     EXPECT_TRUE(windows.trayIcons.empty()) << "the icon is removed on every way out";
@@ -81,6 +85,18 @@ class MainPanelTest : public ::testing::Test {
   ImageHandle RightClickImage() {
     return windows.ButtonImage(windows.Control(panel, id::kRightClickButton));
   }
+  bool MouseTrailsOffLast() const {
+    const auto calls = system.Calls();
+    return !calls.empty() && calls.back() == std::make_pair(SystemParameter::kMouseTrails, 0);
+  }
+  // Reports the controller sends: a finger down (0x81) or lifted (0x80) at the point.
+  void Send(FakeLine& line, uint8_t status, int32_t x, int32_t y, int reports = 1) {
+    ports.With(line, [&](FakeLine& l) {
+      for (int i = 0; i < reports; ++i) {
+        l.incoming.push_back(sim::ControllerEmulator::EncodeReport(status, x, y));
+      }
+    });
+  }
 
   FakeSettingsStore store;
   FakeSystemParameters system;
@@ -94,8 +110,14 @@ class MainPanelTest : public ::testing::Test {
   FakeThreadService threads;
   FakeKeyService keys;
   FakeController controller;
+  int32_t controllerWait = 0;
   WindowHandle panel = 0;
 };
+
+class MainPanelTest : public ::testing::Test, public PanelRig {};
+
+const auto kRightClickOn = static_cast<ImageHandle>(id::kRightClickOnBitmap);
+const auto kRightClickOff = static_cast<ImageHandle>(id::kRightClickOffBitmap);
 
 TEST_F(MainPanelTest, StartsInOrderAndShowsThePanelAtTheCornerTopmost) {
   Controller("COM5:");
@@ -107,18 +129,14 @@ TEST_F(MainPanelTest, StartsInOrderAndShowsThePanelAtTheCornerTopmost) {
     EXPECT_EQ(state.iconId, id::kAppIcon);
     EXPECT_EQ(state.systemMenu, (std::vector<MenuEntry>{{0, ""}, {16, "&About Tavrel..."}}));
     EXPECT_EQ(state.rect, (ScreenRect{948, 651, 1014, 718}));
-    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    EXPECT_EQ(RightClickImage(), kRightClickOff);
     EXPECT_EQ(windows.trayIcons.begin()->second, "tavrel");
     EXPECT_TRUE(store.IsOpen());
     windows.Close(h);
   });
-  const Log expected = {"owner window",        "run 102",
-                        "bitmap 131",          "bitmap 130",
-                        "tray add 128 tavrel", "place 102 948,651 topmost",
-                        "tray remove 128",     "ended 102 2"};
-  const auto at = Positions(windows.Log(), expected);
-  EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
-      << ::testing::PrintToString(windows.Log());
+  EXPECT_TRUE(InOrder(windows.Log(),
+                      {"owner window", "run 102", "bitmap 131", "bitmap 130", "tray add 128 tavrel",
+                       "place 102 948,651 topmost", "tray remove 128", "ended 102 2"}));
   EXPECT_EQ(ports.Opened().front(), "COM5:") << "the stored port is tried first";
   // Every command parks the reader before it writes: no answer goes astray.
   EXPECT_TRUE(windows.Messages().empty());
@@ -151,21 +169,14 @@ TEST_F(MainPanelTest, SerialPortIsStoredOnlyWhenTheScanFoundTheController) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    FakeSettingsStore rowStore;
-    FakeEventService rowEvents{clock};
-    FakeSerialPorts rowPorts{rowEvents};
-    FakeLine& line = rowPorts.Add(row.controllerOn);
-    controller.Attach(line);
-    rowStore.Put("Serial Port", row.stored);
-    windows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
-      EXPECT_EQ(rowStore.Values().at("Serial Port"), row.expected);
-      windows.Close(h);
-    };
-    TouchApp app(
-        {rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
-        "tavrel");
-    app.InitInstance();
-    const auto writes = rowStore.Writes();
+    PanelRig rig;
+    rig.Controller(row.controllerOn);
+    rig.store.Put("Serial Port", row.stored);
+    rig.Run([&](WindowHandle h) {
+      EXPECT_EQ(rig.store.Values().at("Serial Port"), row.expected);
+      rig.windows.Close(h);
+    });
+    const auto writes = rig.store.Writes();
     EXPECT_EQ(std::count(writes.begin(), writes.end(), "Serial Port"), row.written ? 1 : 0);
   }
 }
@@ -199,10 +210,10 @@ TEST_F(MainPanelTest, RightClickButtonTogglesTheModeAndItsImage) {
   Run([&](WindowHandle h) {
     windows.Command(h, id::kRightClickButton);
     EXPECT_EQ(store.Values().at("RightClickEnabled"), 1);
-    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOnBitmap));
+    EXPECT_EQ(RightClickImage(), kRightClickOn);
     windows.Command(h, id::kRightClickButton);
     EXPECT_EQ(store.Values().at("RightClickEnabled"), 0);
-    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    EXPECT_EQ(RightClickImage(), kRightClickOff);
     windows.Close(h);
   });
 }
@@ -215,27 +226,26 @@ TEST_F(MainPanelTest, RightClickImageFollowsTheStoredMode) {
     bool writeFails;
     ImageHandle first, second;
   };
-  const auto on = static_cast<ImageHandle>(id::kRightClickOnBitmap);
-  const auto off = static_cast<ImageHandle>(id::kRightClickOffBitmap);
   const Row rows[] = {
-      {"a working store toggles", true, false, on, off},
-      {"an unavailable store: touches stay left clicks", false, false, off, off},
-      {"a refused write keeps the mode", true, true, off, off},
+      {"a working store toggles", true, false, kRightClickOn, kRightClickOff},
+      {"an unavailable store: touches stay left clicks", false, false, kRightClickOff,
+       kRightClickOff},
+      {"a refused write keeps the mode", true, true, kRightClickOff, kRightClickOff},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    store.openSucceeds = row.storeOpens;
-    if (row.writeFails) store.failingWrites.insert("RightClickEnabled");
-    store.Put("Serial Port", 5);
-    Controller("COM5:");
-    Run([&](WindowHandle h) {
-      windows.Command(h, id::kRightClickButton);
-      EXPECT_EQ(RightClickImage(), row.first);
-      windows.Command(h, id::kRightClickButton);
-      EXPECT_EQ(RightClickImage(), row.second);
-      windows.Close(h);
+    PanelRig rig;
+    rig.store.openSucceeds = row.storeOpens;
+    if (row.writeFails) rig.store.failingWrites.insert("RightClickEnabled");
+    rig.store.Put("Serial Port", 5);
+    rig.Controller("COM5:");
+    rig.Run([&](WindowHandle h) {
+      rig.windows.Command(h, id::kRightClickButton);
+      EXPECT_EQ(rig.RightClickImage(), row.first);
+      rig.windows.Command(h, id::kRightClickButton);
+      EXPECT_EQ(rig.RightClickImage(), row.second);
+      rig.windows.Close(h);
     });
-    store.failingWrites.clear();
   }
 }
 
@@ -243,17 +253,10 @@ TEST_F(MainPanelTest, RightClickThenATouchGivesOneRightClickAndThePlainImage) {
   FakeLine& line = Controller("COM5:");
   Run([&](WindowHandle h) {
     windows.Command(h, id::kRightClickButton);
-    ports.With(line, [](FakeLine& l) {
-      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 1024, 1024));
-      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x80, 1024, 1024));
-    });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (store.Values().at("RightClickEnabled") != 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(store.Values().at("RightClickEnabled"), 0);
-    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    Send(line, 0x81, 1024, 1024);
+    Send(line, 0x80, 1024, 1024);
+    EXPECT_TRUE(WaitUntil([&] { return store.Values().at("RightClickEnabled") == 0; }));
+    EXPECT_EQ(RightClickImage(), kRightClickOff);
     windows.Close(h);
   });
   Log buttons;
@@ -301,7 +304,7 @@ TEST_F(MainPanelTest, HideAndShowWindowKeepPositionAndZOrder) {
 TEST_F(MainPanelTest, ShutdownRoutes) {
   struct Row {
     const char* legend;
-    std::function<void(FakeWindowService&, WindowHandle)> act;
+    std::function<void(PanelRig&, WindowHandle)> act;
     int32_t result;
     bool portClosed;
     bool trailsOff;
@@ -309,63 +312,48 @@ TEST_F(MainPanelTest, ShutdownRoutes) {
   };
   const Row rows[] = {
       {"Close from the tray menu",
-       [](FakeWindowService& w, WindowHandle h) {
-         w.TrayNotify(h, id::kAppIcon, kMouseMessageLeftDown);
-         w.Command(h, id::kCloseCommand);
-       },
-       kIdCancel, true, true, false},
+       [](PanelRig& r, WindowHandle) { r.TrayMenuCommand(id::kCloseCommand); }, kIdCancel, true,
+       true, false},
       {"Close chosen while the About box is open",
-       [](FakeWindowService& w, WindowHandle h) {
-         w.scripts[id::kAboutDialog] = [&w, h](WindowHandle) {
-           w.TrayNotify(h, id::kAppIcon, kMouseMessageLeftDown);
-           w.Command(h, id::kCloseCommand);
+       [](PanelRig& r, WindowHandle h) {
+         r.windows.scripts[id::kAboutDialog] = [&r](WindowHandle) {
+           r.TrayMenuCommand(id::kCloseCommand);
          };
-         w.SysCommand(h, id::kAboutCommand);
+         r.windows.SysCommand(h, id::kAboutCommand);
        },
        kIdCancel, true, true, true},
-      {"window-close message", [](FakeWindowService& w, WindowHandle h) { w.Close(h); }, kIdCancel,
+      {"window-close message", [](PanelRig& r, WindowHandle h) { r.windows.Close(h); }, kIdCancel,
        true, false, false},
       {"close from the system menu",
-       [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, 0xF060); }, kIdCancel, true,
+       [](PanelRig& r, WindowHandle h) { r.windows.SysCommand(h, kSysCommandClose); }, kIdCancel,
+       true, false, false},
+      {"OK command", [](PanelRig& r, WindowHandle h) { r.windows.Command(h, kIdOk); }, kIdOk, false,
        false, false},
-      {"OK command", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdOk); }, kIdOk,
-       false, false, false},
       {"asked to end (a signal, the session's end) with the About box open: as Close",
-       [](FakeWindowService& w, WindowHandle h) {
-         w.scripts[id::kAboutDialog] = [&w](WindowHandle) { w.RequestEnd(); };
-         w.SysCommand(h, id::kAboutCommand);
+       [](PanelRig& r, WindowHandle h) {
+         r.windows.scripts[id::kAboutDialog] = [&r](WindowHandle) { r.windows.RequestEnd(); };
+         r.windows.SysCommand(h, id::kAboutCommand);
        },
        kIdCancel, true, true, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    FakeWindowService rowWindows;
-    FakeSystemParameters rowSystem;
-    FakeEventService rowEvents{clock};
-    FakeSerialPorts rowPorts{rowEvents};
-    FakeLine& line = rowPorts.Add("COM5:");
-    controller.Attach(line);
+    PanelRig rig;
+    FakeLine& line = rig.Controller("COM5:");
     bool portOpenAtEnd = false;
-    rowWindows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
-      row.act(rowWindows, h);
-      rowPorts.With(line, [&](FakeLine& l) { portOpenAtEnd = l.open; });
-    };
-    TouchApp app(
-        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
-        "tavrel");
-    app.InitInstance();
-    const Log log = rowWindows.Log();
+    rig.Run([&](WindowHandle h) {
+      row.act(rig, h);
+      rig.ports.With(line, [&](FakeLine& l) { portOpenAtEnd = l.open; });
+    });
+    const Log log = rig.windows.Log();
     EXPECT_TRUE(Contains(log, "ended 102 " + std::to_string(row.result)));
     EXPECT_EQ(!portOpenAtEnd, row.portClosed);
-    const auto calls = rowSystem.Calls();
-    EXPECT_EQ(calls.back() == std::make_pair(SystemParameter::kMouseTrails, 0) && calls.size() > 4,
-              row.trailsOff);
+    EXPECT_EQ(rig.MouseTrailsOffLast() && rig.system.Calls().size() > 4, row.trailsOff);
     EXPECT_EQ(Contains(log, "close 100"), row.aboutClosed);
     if (row.aboutClosed) {
-      const auto at = Positions(log, {"close 100", "ended 100 2", "ended 102 2"});
-      EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+      EXPECT_TRUE(InOrder(log, {"close 100", "ended 100 2", "ended 102 2"}));
     }
-    EXPECT_TRUE(rowWindows.trayIcons.empty());
+    EXPECT_TRUE(rig.windows.trayIcons.empty());
   }
 }
 
@@ -390,24 +378,17 @@ TEST_F(MainPanelTest, WaitingForTheControllerScansAgainUntilItAnswersOrTheTimeIs
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     FakeLogSink logged;
-    FakeWindowService rowWindows;
-    FakeEventService rowEvents{clock};
-    FakeSerialPorts rowPorts{rowEvents};
+    PanelRig rig;
     int dispatches = 0;
-    rowWindows.onDispatch = [&](uint32_t ms) {
-      clock.Advance(ms);
-      if (++dispatches == row.appearsAfter) controller.Attach(rowPorts.Add("COM5:"));
-      if (dispatches == row.endAfter) rowWindows.RequestEnd();
+    rig.windows.onDispatch = [&](uint32_t ms) {
+      rig.clock.Advance(ms);
+      if (++dispatches == row.appearsAfter) rig.Controller("COM5:");
+      if (dispatches == row.endAfter) rig.windows.RequestEnd();
     };
-    rowWindows.scripts[id::kPanelDialog] = [&](WindowHandle h) { rowWindows.Close(h); };
-    TouchApp app(
-        {store, system, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
-        "tavrel");
-    app.SetControllerWait(row.wait);
-    app.InitInstance();
+    rig.controllerWait = row.wait;
+    rig.Run([&](WindowHandle h) { rig.windows.Close(h); }, row.exitStatus);
     EXPECT_EQ(dispatches, row.dispatches);
-    EXPECT_EQ(app.ExitStatus(), row.exitStatus);
-    EXPECT_EQ(rowWindows.Messages().size(), row.exitStatus == 0 ? 0u : 1u);
+    EXPECT_EQ(rig.windows.Messages().size(), row.exitStatus == 0 ? 0u : 1u);
     const auto lines = logged.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "COM5: cannot be opened"),
               static_cast<ptrdiff_t>(2 * row.detailedScans))
@@ -446,11 +427,8 @@ TEST_F(MainPanelTest, SetupRunsFromTheTrayMenuOverTheDisabledPanelAndCloseEndsIt
   ASSERT_EQ(windows.fonts.size(), 2u)
       << "the setup dialog's information font and the calibration prompts' font, made once";
   EXPECT_EQ(windows.fonts[0].face, "Arial");
-  const auto at = Positions(windows.Log(), {"run 132", "close 132", "ended 132 2", "ended 102 2"});
-  EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
-      << ::testing::PrintToString(windows.Log());
-  const auto calls = system.Calls();
-  EXPECT_EQ(calls.back(), std::make_pair(SystemParameter::kMouseTrails, 0));
+  EXPECT_TRUE(InOrder(windows.Log(), {"run 132", "close 132", "ended 132 2", "ended 102 2"}));
+  EXPECT_TRUE(MouseTrailsOffLast());
   EXPECT_NE(store.Read("X Movement Filter"), 40) << "Cancel stores nothing";
 }
 
@@ -471,12 +449,10 @@ TEST_F(MainPanelTest, KeyboardsOpenFromTheTrayMenuAndCloseFirstOnClose) {
   Run([&](WindowHandle) { TrayMenuCommand(id::kShowKeyboardCommand); });
   const Log log = windows.Log();
   EXPECT_EQ(std::count(log.begin(), log.end(), "run 133"), 1);
-  const auto at = Positions(log, {"run 133", "run 134", "close 133", "close 134", "ended 134 2",
-                                  "ended 133 2", "ended 102 2"});
-  EXPECT_EQ(std::count(at.begin(), at.end(), -1), 0) << ::testing::PrintToString(log);
-  EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << ::testing::PrintToString(log);
+  EXPECT_TRUE(InOrder(log, {"run 133", "run 134", "close 133", "close 134", "ended 134 2",
+                            "ended 133 2", "ended 102 2"}));
   EXPECT_EQ(keys.events, "+51 -51");
-  EXPECT_EQ(system.Calls().back(), std::make_pair(SystemParameter::kMouseTrails, 0));
+  EXPECT_TRUE(MouseTrailsOffLast());
 }
 
 // The "Calibration" command: capture only while its dialog runs, a dialog that is never shown
@@ -487,22 +463,11 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
     const auto writes = store.Writes();
     return std::count(writes.begin(), writes.end(), name);
   };
-  auto waitFor = [](const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-  };
   // A finger held for a hundred reports, then the dialog sees a press.
   auto captureAndPress = [&](WindowHandle dialog) {
     const auto before = writesOf("Click Value Y");
-    ports.With(line, [](FakeLine& l) {
-      for (int i = 0; i < 100; ++i) {
-        l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 600, 700));
-      }
-    });
-    EXPECT_TRUE(waitFor([&] { return writesOf("Click Value Y") > before; }));
+    Send(line, 0x81, 600, 700, 100);
+    EXPECT_TRUE(WaitUntil([&] { return writesOf("Click Value Y") > before; }));
     windows.LeftButtonDown(dialog);
   };
   std::vector<long> cornersPerRun;
@@ -524,10 +489,8 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
     TrayMenuCommand(id::kCalibrationCommand);
     EXPECT_TRUE(windows.WindowState(h).enabled);
     EXPECT_EQ(windows.cursorCount, 0);
-    ports.With(line, [](FakeLine& l) {
-      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 600, 700));
-    });
-    EXPECT_TRUE(waitFor([&] {
+    Send(line, 0x81, 600, 700);
+    EXPECT_TRUE(WaitUntil([&] {
       const auto events = log.Descriptions();
       return std::any_of(events.begin(), events.end(),
                          [](const std::string& e) { return e.starts_with("move"); });
@@ -616,8 +579,7 @@ TEST_F(MainPanelTest, SecondStartBringsThePanelForwardAndEndsItself) {
     instance.otherRunning = row.otherRunning;
     const size_t opened = ports.Opened().size();
     const size_t logSize = windows.Log().size();
-    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
-                 "tavrel");
+    TouchApp app(Platform(), "tavrel");
     windows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
       instance.SecondStart();                     // at once: during start-up the request is dropped
       windows.Command(h, id::kShowOnTopCommand);  // not topmost, so raising is visible
