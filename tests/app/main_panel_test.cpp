@@ -34,6 +34,11 @@ bool Contains(const Log& log, const std::string& entry) {
   return std::find(log.begin(), log.end(), entry) != log.end();
 }
 
+ptrdiff_t CountStartingWith(const Log& log, std::string_view prefix) {
+  return std::count_if(log.begin(), log.end(),
+                       [&](const std::string& entry) { return entry.starts_with(prefix); });
+}
+
 // Every entry is in the log, in this order; the log is printed when not.
 ::testing::AssertionResult InOrder(const Log& log, const Log& entries) {
   ptrdiff_t last = -1;
@@ -495,11 +500,8 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
     EXPECT_TRUE(windows.WindowState(h).enabled);
     EXPECT_EQ(windows.cursorCount, 0);
     Send(line, 0x81, 600, 700);
-    EXPECT_TRUE(WaitUntil([&] {
-      const auto events = log.Descriptions();
-      return std::any_of(events.begin(), events.end(),
-                         [](const std::string& e) { return e.starts_with("move"); });
-    })) << "the pointer follows touches again after the run";
+    EXPECT_TRUE(WaitUntil([&] { return CountStartingWith(log.Descriptions(), "move") > 0; }))
+        << "the pointer follows touches again after the run";
     TrayMenuCommand(id::kCalibrationCommand);
   });
   EXPECT_EQ(cornersPerRun, (std::vector<long>{1, 0}))
@@ -557,10 +559,7 @@ TEST_F(MainPanelTest, WithoutANotificationAreaThePanelCarriesTheCommands) {
     windows.Command(h, id::kCloseCommand);
   });
   EXPECT_FALSE(windows.WatchingTrayHost()) << "the watch ends with the panel";
-  const auto lines = logged.Lines();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.starts_with("No notification"); }),
-            2)
+  EXPECT_EQ(CountStartingWith(logged.Lines(), "No notification"), 2)
       << "once at start, once when the host went";
 }
 
@@ -591,18 +590,14 @@ TEST_F(MainPanelTest, SecondStartBringsThePanelForwardAndEndsItself) {
       if (row.hideFirst) windows.Command(h, id::kHideButton);
       instance.SecondStart();
       EXPECT_TRUE(windows.WindowState(h).visible);
-      const Log log = windows.Log();
-      EXPECT_EQ(log.back(), "place 102 948,651") << "raised where it was";
+      EXPECT_EQ(windows.Log().back(), "place 102 948,651") << "raised where it was";
       windows.Close(h);
     };
     ASSERT_EQ(app.ClaimInstance(instance), row.claimed);
     if (row.claimed) app.InitInstance();
     EXPECT_EQ(ports.Opened().size() > opened, row.claimed);
     EXPECT_EQ(windows.Log().size() > logSize, row.claimed) << "no window, no icon";
-    const auto lines = logged.Lines();
-    EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.starts_with("Already running"); }),
-              !row.claimed);
+    EXPECT_EQ(CountStartingWith(logged.Lines(), "Already running") > 0, !row.claimed);
   }
 }
 

@@ -189,10 +189,10 @@ TEST_F(CalibrationDialogTest, CaptureScenarios) {
   struct Row {
     const char* legend;
     bool secondRun;
-    std::function<void(CalibrationDialogTest&)> act;
     size_t corners;
     Strings tones;
     Ids visible;  // among targets, prompts and markers
+    std::function<void(CalibrationDialogTest&)> act;
   };
   auto touches = [](std::vector<int> counts) {
     return [counts](CalibrationDialogTest& t) {
@@ -200,32 +200,31 @@ TEST_F(CalibrationDialogTest, CaptureScenarios) {
     };
   };
   const Row rows[] = {
-      {"second run: the first hundred only advance to the first corner", true, touches({100}), 0,
-       Strings{}, Ids{kTargets[0], kPrompts[0]}},
-      {"second run: the next hundred take it", true, touches({100, 100}), 1,
-       Strings{"tone 2500/100"}, Ids{kTargets[1], kPrompts[1]}},
-      {"several touches on one target add up", false, touches({30, 30, 39, 1}), 1,
-       Strings{"tone 2500/100"}, Ids{kTargets[1], kPrompts[1]}},
-      {"a mouse click under a hundred samples does nothing", false,
+      {"second run: the first hundred only advance to the first corner", true, 0, Strings{},
+       Ids{kTargets[0], kPrompts[0]}, touches({100})},
+      {"second run: the next hundred take it", true, 1, Strings{"tone 2500/100"},
+       Ids{kTargets[1], kPrompts[1]}, touches({100, 100})},
+      {"several touches on one target add up", false, 1, Strings{"tone 2500/100"},
+       Ids{kTargets[1], kPrompts[1]}, touches({30, 30, 39, 1})},
+      {"a mouse click under a hundred samples does nothing", false, 0, Strings{},
+       Ids{kTargets[0], kPrompts[0]},
        [](CalibrationDialogTest& t) {
          t.Touch(kTouched[0], 50);
          t.windows.LeftButtonDown(t.window);
          t.windows.LeftButtonUp(t.window);
-       },
-       0, Strings{}, Ids{kTargets[0], kPrompts[0]}},
-      {"the hundredth sample is the lift: silent store, marker shown, target kept", false,
+       }},
+      {"the hundredth sample is the lift: silent store, marker shown, target kept", false, 1,
+       Strings{}, Ids{kTargets[0], kPrompts[0], kMarkers[1]},
        [](CalibrationDialogTest& t) {
          t.Touch(kTouched[0], 99, false);
          t.Touch(kTouched[0], 0, true);
-       },
-       1, Strings{}, Ids{kTargets[0], kPrompts[0], kMarkers[1]}},
-      {"after a step on the lift the down path goes on", false,
+       }},
+      {"after a step on the lift the down path goes on", false, 2, Strings{"tone 2500/100"},
+       Ids{kTargets[0], kTargets[2], kPrompts[0], kPrompts[2], kMarkers[1]},
        [](CalibrationDialogTest& t) {
          t.Touch(kTouched[0], 99);
          t.Touch(kTouched[1], 100, false);
-       },
-       2, Strings{"tone 2500/100"},
-       Ids{kTargets[0], kTargets[2], kPrompts[0], kPrompts[2], kMarkers[1]}},
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -255,71 +254,51 @@ TEST_F(CalibrationDialogTest, WaysOut) {
   struct Row {
     const char* legend;
     size_t cornersBefore;  // taken before the way out
-    Act act;
     int32_t result;
     Strings captions;
     bool newCorners;  // in the transform afterwards
+    Act act;
   };
   const std::string error = "Calibration Error saving data";
-  const Act escape = [](CalibrationDialogTest& t) { t.windows.Command(t.window, kIdCancel); };
   std::vector<Row> rows;
-  for (size_t taken = 0; taken < 4; ++taken)
-    rows.push_back({"Escape", taken, escape, kIdCancel, {}, false});
-  rows.push_back(
-      {"the close box", 2, [](auto& t) { t.windows.Close(t.window); }, kIdCancel, {}, false});
-  rows.push_back({"the controller write fails: both boxes, new corners in effect",
-                  3,
-                  [](auto& t) {
+  for (size_t taken = 0; taken < 4; ++taken) {
+    rows.push_back({"Escape", taken, kIdCancel, Strings{}, false,
+                    [](auto& t) { t.windows.Command(t.window, kIdCancel); }});
+  }
+  rows.push_back({"the close box", 2, kIdCancel, Strings{}, false,
+                  [](auto& t) { t.windows.Close(t.window); }});
+  rows.push_back({"the controller write fails: both boxes, new corners in effect", 3, kIdOk,
+                  Strings{"Calibration OK", error}, true, [](auto& t) {
                     t.line.failWrite = true;
                     // Not a report past the last step's: the failed write loses the line, and
                     // from then on its reconnecting reader owns the decoder.
                     t.Touch(kTouched[3], 100 - t.settings.captureCount, false);
-                  },
-                  kIdOk,
-                  {"Calibration OK", error},
-                  true});
-  rows.push_back({"the captured value cannot be read back: nothing stored",
-                  1,
-                  [](auto& t) {
-                    t.Touch(kTouched[1], 99 - t.settings.captureCount,
-                            false);  // nothing captured yet
+                  }});
+  rows.push_back({"the captured value cannot be read back: nothing stored", 1, kIdCancel,
+                  Strings{error}, false, [](auto& t) {
+                    // Nothing captured yet.
+                    t.Touch(kTouched[1], 99 - t.settings.captureCount, false);
                     t.store.Remove("Click Value Y");
                     t.settings.captureCount = 100;
                     t.windows.LeftButtonDown(t.window);
-                  },
-                  kIdCancel,
-                  {error},
-                  false});
-  rows.push_back({"a corner cannot be stored",
-                  2,
-                  [](auto& t) {
+                  }});
+  rows.push_back({"a corner cannot be stored", 2, kIdCancel, Strings{error}, false, [](auto& t) {
                     t.store.failingWrites.insert("Click Value Right Bottom X");
                     t.Touch(kTouched[2], 100);
-                  },
-                  kIdCancel,
-                  {error},
-                  false});
-  rows.push_back({"the corners cannot be loaded back: the old ones stay whole",
-                  3,
-                  [](auto& t) {
+                  }});
+  rows.push_back({"the corners cannot be loaded back: the old ones stay whole", 3, kIdCancel,
+                  Strings{error}, false, [](auto& t) {
                     t.store.Remove("Click Value Right Top Y");
                     t.Touch(kTouched[3], 100);
-                  },
-                  kIdCancel,
-                  {error},
-                  false});
+                  }});
   rows.push_back(
       {"the corners are no screen, one cannot be put back, and the program closes "
        "from the retry box",
-       3,
-       [](auto& t) {
+       3, kIdCancel, Strings{"Calibration not accepted"}, false, [](auto& t) {
          t.store.failingWrites.insert("Click Value Right Top X");
          t.windows.onOwnedMessage = [&t](auto&) { t.windows.Close(t.window); };
          t.Touch(kTouched[0], 100);
-       },
-       kIdCancel,
-       {"Calibration not accepted"},
-       false});
+       }});
   const auto factory = Corners();
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.legend) + " after " + std::to_string(row.cornersBefore));
