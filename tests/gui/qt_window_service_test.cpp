@@ -82,6 +82,13 @@ int32_t RunShown(int32_t templateId, Events& events, WindowHandle owner,
   return Service().RunModal(templateId, events, owner);
 }
 
+// Each test runs in a process of its own, on the one service of that process.
+class QtWindowServiceTest : public ::testing::Test {
+ protected:
+  QtWindowService& windows = Service();
+  Events events;
+};
+
 QWidget* TopLevel(const QString& title) {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     if (widget->isVisible() && widget->windowTitle() == title) return widget;
@@ -89,9 +96,7 @@ QWidget* TopLevel(const QString& title) {
   return nullptr;
 }
 
-TEST(QtWindowServiceTest, PanelTemplateBuildsTheButtonsWhereTheTemplateSaysInDialogUnits) {
-  auto& windows = Service();
-  Events events;
+TEST_F(QtWindowServiceTest, PanelTemplateBuildsTheButtonsWhereTheTemplateSaysInDialogUnits) {
   events.init = [&](WindowHandle w) { windows.SetExtendedStyle(w, kExStyleNoActivate); };
   const WindowHandle owner = windows.CreateOwnerWindow();
   const int32_t result = RunShown(id::kPanelDialog, events, owner, [&](WindowHandle w) {
@@ -121,8 +126,7 @@ TEST(QtWindowServiceTest, PanelTemplateBuildsTheButtonsWhereTheTemplateSaysInDia
   windows.DestroyWindow(owner);
 }
 
-TEST(QtWindowServiceTest, MessageBoxHasTheCaptionTheTextOneOkButtonAndNoIcon) {
-  auto& windows = Service();
+TEST_F(QtWindowServiceTest, MessageBoxHasTheCaptionTheTextOneOkButtonAndNoIcon) {
   bool seen = false;
   Soon([&] {
     auto* box = qobject_cast<QMessageBox*>(TopLevel("Debugging..."));
@@ -140,8 +144,7 @@ TEST(QtWindowServiceTest, MessageBoxHasTheCaptionTheTextOneOkButtonAndNoIcon) {
   EXPECT_TRUE(seen);
 }
 
-TEST(QtWindowServiceTest, ModalRunsNestAndDisableTheirOwnerMeanwhile) {
-  auto& windows = Service();
+TEST_F(QtWindowServiceTest, ModalRunsNestAndDisableTheirOwnerMeanwhile) {
   Events panel, about;
   std::vector<std::string> order;
   about.init = [&](WindowHandle a) {
@@ -166,9 +169,7 @@ TEST(QtWindowServiceTest, ModalRunsNestAndDisableTheirOwnerMeanwhile) {
   EXPECT_EQ(about.closes, 1);
 }
 
-TEST(QtWindowServiceTest, RunEndedDuringInitialisationNeverShowsItsWindow) {
-  auto& windows = Service();
-  Events events;
+TEST_F(QtWindowServiceTest, RunEndedDuringInitialisationNeverShowsItsWindow) {
   bool shown = true;
   events.init = [&](WindowHandle w) {
     windows.EndDialog(w, 3);
@@ -178,9 +179,7 @@ TEST(QtWindowServiceTest, RunEndedDuringInitialisationNeverShowsItsWindow) {
   EXPECT_FALSE(shown);
 }
 
-TEST(QtWindowServiceTest, PlaceChangesTopmostWithoutHidingTheWindow) {
-  auto& windows = Service();
-  Events events;
+TEST_F(QtWindowServiceTest, PlaceChangesTopmostWithoutHidingTheWindow) {
   RunShown(id::kPanelDialog, events, 0, [&](WindowHandle w) {
     for (ZOrder order : {ZOrder::kNoTopmost, ZOrder::kTopmost, ZOrder::kNoTopmost}) {
       windows.Place(w, order, 100, 120);
@@ -193,9 +192,7 @@ TEST(QtWindowServiceTest, PlaceChangesTopmostWithoutHidingTheWindow) {
   });
 }
 
-TEST(QtWindowServiceTest, MaximisedWindowCoversTheScreen) {
-  auto& windows = Service();
-  Events events;
+TEST_F(QtWindowServiceTest, MaximisedWindowCoversTheScreen) {
   events.init = [&](WindowHandle w) { windows.ShowMaximized(w); };
   RunShown(id::kPanelDialog, events, 0, [&](WindowHandle w) {
     EXPECT_EQ(windows.WindowRect(w), windows.DesktopRect());
@@ -204,9 +201,7 @@ TEST(QtWindowServiceTest, MaximisedWindowCoversTheScreen) {
   });
 }
 
-TEST(QtWindowServiceTest, OtherThreadsWaitForTheUiThreadUntilReleased) {
-  auto& windows = Service();
-  Events events;
+TEST_F(QtWindowServiceTest, OtherThreadsWaitForTheUiThreadUntilReleased) {
   std::atomic<bool> ranOnUi{false};
   RunShown(id::kPanelDialog, events, 0, [&](WindowHandle w) {
     const ControlHandle button = windows.Control(w, id::kRightClickButton);
@@ -224,8 +219,7 @@ TEST(QtWindowServiceTest, OtherThreadsWaitForTheUiThreadUntilReleased) {
 }
 
 // Each test runs in its own process, so stopping the service here touches no other test.
-TEST(QtWindowServiceTest, StoppingCrossThreadCallsReleasesAWaitingThreadWithoutRunningItsCall) {
-  auto& windows = Service();
+TEST_F(QtWindowServiceTest, StoppingCrossThreadCallsReleasesAWaitingThreadWithoutRunningItsCall) {
   std::atomic<bool> ran{false};
   auto reader = std::async(std::launch::async, [&] { windows.RunOnUiThread([&] { ran = true; }); });
   // The user-interface thread does not dispatch: it is about to wait for the reader to end.
@@ -260,9 +254,7 @@ T* SetupChild(QtWindowService& windows, WindowHandle dialog, int32_t controlId) 
 }
 
 // Template 132 on the window layer: places in dialog units, tab order, default button, focus.
-TEST(QtWindowServiceTest, SetupTemplateBuildsItsControlsInPlaceWithTheTabOrderAndDefaultButton) {
-  auto& windows = Service();
-  Events events;
+TEST_F(QtWindowServiceTest, SetupTemplateBuildsItsControlsInPlaceWithTheTabOrderAndDefaultButton) {
   const int32_t result = RunShown(id::kSetupDialog, events, 0, [&](WindowHandle w) {
     const ScreenRect desktop = windows.DesktopRect();
     const ScreenRect frame = windows.WindowRect(w);
@@ -307,7 +299,7 @@ TEST(QtWindowServiceTest, SetupTemplateBuildsItsControlsInPlaceWithTheTabOrderAn
   EXPECT_EQ(result, kIdCancel);
 }
 
-TEST(QtWindowServiceTest, TrackbarKeysMoveAsTheDesktopsDoAndEachNotifies) {
+TEST_F(QtWindowServiceTest, TrackbarKeysMoveAsTheDesktopsDoAndEachNotifies) {
   struct Row {
     const char* legend;
     int key;
@@ -325,8 +317,6 @@ TEST(QtWindowServiceTest, TrackbarKeysMoveAsTheDesktopsDoAndEachNotifies) {
       {"Page Down a fifth up", Qt::Key_PageDown, 5000, 6800},
       {"Page Down stops at the end", Qt::Key_PageDown, 9000, 10000},
   };
-  auto& windows = Service();
-  Events events;
   RunShown(id::kSetupDialog, events, 0, [&](WindowHandle w) {
     const ControlHandle freq = windows.Control(w, id::kFreqTrackbar);
     windows.SetTrackbarRange(freq, 1000, 10000);
@@ -361,7 +351,7 @@ TEST(QtWindowServiceTest, TrackbarKeysMoveAsTheDesktopsDoAndEachNotifies) {
 
 // As on the desktop: Enter presses the focused push button, else the default one; Escape
 // cancels from anywhere.
-TEST(QtWindowServiceTest, EnterPressesTheFocusedButtonOfSetupAndEscapeCancels) {
+TEST_F(QtWindowServiceTest, EnterPressesTheFocusedButtonOfSetupAndEscapeCancels) {
   struct Row {
     const char* legend;
     int32_t focused;
@@ -378,8 +368,6 @@ TEST(QtWindowServiceTest, EnterPressesTheFocusedButtonOfSetupAndEscapeCancels) {
       {"Escape on Try", id::kTryButton, Qt::Key_Escape, kIdCancel},
       {"Escape on OK", kIdOk, Qt::Key_Escape, kIdCancel},
   };
-  auto& windows = Service();
-  Events events;
   RunShown(id::kSetupDialog, events, 0, [&](WindowHandle w) {
     for (const Row& row : rows) {
       SCOPED_TRACE(row.legend);
@@ -417,8 +405,7 @@ TEST(QtWindowServiceDeathTest, TheSessionsEndRunsTheEndRequestAndEndsTheOpenRun)
       testing::ExitedWithCode(0), "end requested.*run ended");
 }
 
-TEST(QtWindowServiceTest, DoubleClickTimeReachesTheProgramsOwnWindowsAndEveryValueIsKept) {
-  Service();
+TEST_F(QtWindowServiceTest, DoubleClickTimeReachesTheProgramsOwnWindowsAndEveryValueIsKept) {
   FakeSystemParameters kept;
   QtSystemParameters system(kept);
   const int before = QGuiApplication::styleHints()->mouseDoubleClickInterval();
@@ -434,16 +421,15 @@ TEST(QtWindowServiceTest, DoubleClickTimeReachesTheProgramsOwnWindowsAndEveryVal
 
 // The keyboard windows: topmost tool windows that never take the focus, with bitmap keys, and a
 // minimised one comes back when shown again.
-TEST(QtWindowServiceTest, KeyboardWindowsNeverTakeTheFocusAndComeBackFromMinimised) {
-  auto& windows = Service();
+TEST_F(QtWindowServiceTest, KeyboardWindowsNeverTakeTheFocusAndComeBackFromMinimised) {
   for (int32_t layout : {id::kKeyboardDialog, id::kLargeKeyboardDialog}) {
     SCOPED_TRACE(layout);
-    Events events;
-    events.init = [&](WindowHandle w) {
+    Events keyboard;
+    keyboard.init = [&](WindowHandle w) {
       windows.SetButtonImage(windows.Control(w, id::kKeyReturn),
                              windows.LoadBitmap(id::kReturnBitmap));
     };
-    RunShown(layout, events, 0, [&](WindowHandle w) {
+    RunShown(layout, keyboard, 0, [&](WindowHandle w) {
       QWidget* window = QApplication::activeWindow();
       EXPECT_EQ(window, nullptr) << "shown without activation";
       const auto* key = qobject_cast<QPushButton*>(
@@ -470,9 +456,7 @@ TEST(QtWindowServiceTest, KeyboardWindowsNeverTakeTheFocusAndComeBackFromMinimis
 // The full-screen calibration window: it covers the primary monitor and stays above, its targets
 // take their bitmap's size, its texts grow to a large font, and presses reach it over a target
 // and when X would drop them, but never past a box that it owns.
-TEST(QtWindowServiceTest, CalibrationWindowCoversTheMonitorAndTakesEveryPress) {
-  auto& windows = Service();
-  Events events;
+TEST_F(QtWindowServiceTest, CalibrationWindowCoversTheMonitorAndTakesEveryPress) {
   events.init = [&](WindowHandle w) { windows.ShowMaximized(w); };
   const int32_t result = RunShown(id::kCalibrationDialog, events, 0, [&](WindowHandle w) {
     EXPECT_EQ(windows.WindowRect(w), windows.DesktopRect());
