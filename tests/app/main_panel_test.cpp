@@ -312,37 +312,34 @@ TEST_F(MainPanelTest, HideAndShowWindowKeepPositionAndZOrder) {
 TEST_F(MainPanelTest, ShutdownRoutes) {
   struct Row {
     const char* legend;
-    std::function<void(PanelRig&, WindowHandle)> act;
     int32_t result;
     bool portClosed;
     bool trailsOff;
     bool aboutClosed;
+    std::function<void(PanelRig&, WindowHandle)> act;
   };
   const Row rows[] = {
-      {"Close from the tray menu",
-       [](PanelRig& r, WindowHandle) { r.TrayMenuCommand(id::kCloseCommand); }, kIdCancel, true,
-       true, false},
-      {"Close chosen while the About box is open",
+      {"Close from the tray menu", kIdCancel, true, true, false,
+       [](PanelRig& r, WindowHandle) { r.TrayMenuCommand(id::kCloseCommand); }},
+      {"Close chosen while the About box is open", kIdCancel, true, true, true,
        [](PanelRig& r, WindowHandle h) {
          r.windows.scripts[id::kAboutDialog] = [&r](WindowHandle) {
            r.TrayMenuCommand(id::kCloseCommand);
          };
          r.windows.SysCommand(h, id::kAboutCommand);
-       },
-       kIdCancel, true, true, true},
-      {"window-close message", [](PanelRig& r, WindowHandle h) { r.windows.Close(h); }, kIdCancel,
-       true, false, false},
-      {"close from the system menu",
-       [](PanelRig& r, WindowHandle h) { r.windows.SysCommand(h, kSysCommandClose); }, kIdCancel,
-       true, false, false},
-      {"OK command", [](PanelRig& r, WindowHandle h) { r.windows.Command(h, kIdOk); }, kIdOk, false,
-       false, false},
-      {"asked to end (a signal, the session's end) with the About box open: as Close",
+       }},
+      {"window-close message", kIdCancel, true, false, false,
+       [](PanelRig& r, WindowHandle h) { r.windows.Close(h); }},
+      {"close from the system menu", kIdCancel, true, false, false,
+       [](PanelRig& r, WindowHandle h) { r.windows.SysCommand(h, kSysCommandClose); }},
+      {"OK command", kIdOk, false, false, false,
+       [](PanelRig& r, WindowHandle h) { r.windows.Command(h, kIdOk); }},
+      {"asked to end (a signal, the session's end) with the About box open: as Close", kIdCancel,
+       true, true, true,
        [](PanelRig& r, WindowHandle h) {
          r.windows.scripts[id::kAboutDialog] = [&r](WindowHandle) { r.windows.RequestEnd(); };
          r.windows.SysCommand(h, id::kAboutCommand);
-       },
-       kIdCancel, true, true, true},
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -518,26 +515,25 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
 TEST_F(MainPanelTest, WithoutANotificationAreaThePanelCarriesTheCommands) {
   struct Step {
     const char* legend;
-    std::function<void(WindowHandle)> act;
     bool icon;
     bool hideEnabled;
     bool visible;
     bool commandsInContextMenu;
+    std::function<void(WindowHandle)> act;
   };
   const std::vector<MenuEntry> trayMenu = *resources::LoadMenuPopup(id::kTrayMenu, 0);
   const Step steps[] = {
-      {"no host at start", [](WindowHandle) {}, false, false, true, true},
-      {"Hide (Enter reaches it) does nothing",
-       [&](WindowHandle h) { windows.Command(h, id::kHideButton); }, false, false, true, true},
-      {"Show on top from the context menu",
-       [&](WindowHandle h) { windows.Command(h, id::kShowOnTopCommand); }, false, false, true,
-       true},
-      {"a host appears: the icon comes", [&](WindowHandle) { windows.SetTrayHost(true); }, true,
-       true, true, false},
-      {"Hide works again", [&](WindowHandle h) { windows.Command(h, id::kHideButton); }, true, true,
-       false, false},
-      {"the host goes: the hidden panel comes back",
-       [&](WindowHandle) { windows.SetTrayHost(false); }, false, false, true, true},
+      {"no host at start", false, false, true, true, [](WindowHandle) {}},
+      {"Hide (Enter reaches it) does nothing", false, false, true, true,
+       [&](WindowHandle h) { windows.Command(h, id::kHideButton); }},
+      {"Show on top from the context menu", false, false, true, true,
+       [&](WindowHandle h) { windows.Command(h, id::kShowOnTopCommand); }},
+      {"a host appears: the icon comes", true, true, true, false,
+       [&](WindowHandle) { windows.SetTrayHost(true); }},
+      {"Hide works again", true, true, false, false,
+       [&](WindowHandle h) { windows.Command(h, id::kHideButton); }},
+      {"the host goes: the hidden panel comes back", false, false, true, true,
+       [&](WindowHandle) { windows.SetTrayHost(false); }},
   };
   FakeLogSink logged;
   windows.trayHost = false;
