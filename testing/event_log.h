@@ -76,6 +76,14 @@ class EventLog {
     for (const RecordedEvent& event : Events()) texts.push_back(Describe(event));
     return texts;
   }
+  // The descriptions of the tones alone, in order.
+  std::vector<std::string> Tones() const {
+    std::vector<std::string> tones;
+    for (const RecordedEvent& event : Events()) {
+      if (event.kind == RecordedEvent::Kind::kTone) tones.push_back(Describe(event));
+    }
+    return tones;
+  }
   size_t Total() const {
     std::lock_guard lock(mutex_);
     return events_.size() + dropped_;

@@ -194,7 +194,7 @@ class FakeWindowService : public WindowService {
   }
   void DefaultSystemCommand(WindowHandle window, int32_t id) override {
     Log("default syscommand " + std::to_string(id));
-    if ((id & 0xFFF0) == 0xF060) windows_.at(window).events->Close();
+    if ((id & kSysCommandMask) == kSysCommandClose) windows_.at(window).events->Close();
   }
 
   bool AddTrayIcon(WindowHandle owner, int32_t iconId, const std::string& tip) override {
@@ -231,18 +231,12 @@ class FakeWindowService : public WindowService {
   int32_t ShowCursor(bool show) override { return cursorCount += show ? 1 : -1; }
 
   void ShowMessage(const std::string& caption, const std::string& text) override {
-    std::lock_guard lock(mutex_);
-    messages_.push_back({caption, text});
-    log_.push_back("message " + text);
+    RecordMessage({caption, text});
   }
   void ShowOwnedMessage(WindowHandle owner, const std::string& caption,
                         const std::string& text) override {
-    Message message{caption, text, owner};
-    {
-      std::lock_guard lock(mutex_);
-      messages_.push_back(message);
-      log_.push_back("message " + text);
-    }
+    const Message message{caption, text, owner};
+    RecordMessage(message);
     if (onOwnedMessage) onOwnedMessage(message);
   }
   void RunOnUiThread(const std::function<void()>& call) override { call(); }
@@ -346,6 +340,11 @@ class FakeWindowService : public WindowService {
   void Log(std::string entry) {
     std::lock_guard lock(mutex_);
     log_.push_back(std::move(entry));
+  }
+  void RecordMessage(const Message& message) {
+    std::lock_guard lock(mutex_);
+    messages_.push_back(message);
+    log_.push_back("message " + message.text);
   }
 
   mutable std::mutex mutex_;

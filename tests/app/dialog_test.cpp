@@ -9,6 +9,7 @@ namespace tavrel {
 namespace {
 
 namespace id = resource_id;
+using Calls = std::vector<std::string>;
 
 // A dialog on the panel's template that records how the dialog manager's messages arrive.
 class ProbeDialog : public Dialog {
@@ -76,7 +77,7 @@ TEST(DialogTest, MessagesReachTheirHandlers) {
     const char* legend;
     std::function<void(FakeWindowService&, WindowHandle)> act;
     int32_t result;
-    std::vector<std::string> calls;
+    Calls calls;
   };
   const Row rows[] = {
       {"a button, then OK",
@@ -84,21 +85,15 @@ TEST(DialogTest, MessagesReachTheirHandlers) {
          w.Command(h, id::kHideButton);
          w.Command(h, kIdOk);
        },
-       kIdOk,
-       {"command 1008"}},
-      {"Escape or Cancel",
-       [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdCancel); },
-       kIdCancel,
-       {}},
-      {"window-close message",
-       [](FakeWindowService& w, WindowHandle h) { w.Close(h); },
-       kIdCancel,
-       {}},
+       kIdOk, Calls{"command 1008"}},
+      {"Escape or Cancel", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdCancel); },
+       kIdCancel, Calls{}},
+      {"window-close message", [](FakeWindowService& w, WindowHandle h) { w.Close(h); }, kIdCancel,
+       Calls{}},
       {"system close command",
-       [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, kSysCommandClose); },
-       kIdCancel,
-       {}},
-      {"ended during initialisation", nullptr, 5, {}},
+       [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, kSysCommandClose); }, kIdCancel,
+       Calls{}},
+      {"ended during initialisation", nullptr, 5, Calls{}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);

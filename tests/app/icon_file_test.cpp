@@ -8,6 +8,8 @@
 namespace tavrel::resources {
 namespace {
 
+using Bytes = std::vector<uint8_t>;
+
 TEST(IconFileTest, HeaderEntriesAndImagesAreLaidOutAsWindowsReadsThem) {
   // Top row: opaque, clear, just below half; bottom row: just half, opaque, nearly clear.
   const PixelImage small{
@@ -18,39 +20,33 @@ TEST(IconFileTest, HeaderEntriesAndImagesAreLaidOutAsWindowsReadsThem) {
   struct Row {
     const char* legend;
     size_t offset;
-    std::vector<uint8_t> bytes;
+    Bytes bytes;
   };
   const Row rows[] = {
-      {"reserved, icon type, two images", 0, {0, 0, 1, 0, 2, 0}},
-      {"3 x 2 entry: 32 bits, 72 bytes at 38",
-       6,
-       {3, 2, 0, 0, 1, 0, 32, 0, 72, 0, 0, 0, 38, 0, 0, 0}},
-      {"256 x 1 entry: side 256 as 0, 1096 bytes at 110",
-       22,
-       {0, 1, 0, 0, 1, 0, 32, 0, 0x48, 4, 0, 0, 110, 0, 0, 0}},
-      {"bitmap header: height doubled, 32 bits, 32 bytes of pixels and mask",
-       38,
-       {40, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 32, 0, 0, 0}},
-      {"no resolution, no palette", 62, std::vector<uint8_t>(16, 0)},
-      {"bottom row first, blue green red alpha",
-       78,
-       {0xCC, 0xBB, 0xAA, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1}},
-      {"then the top row", 90, {0x33, 0x22, 0x11, 0xFF, 0, 0, 0, 0, 0x66, 0x55, 0x44, 0x7F}},
-      {"mask bottom up, set below half alpha, rows of 32 bits",
-       102,
-       {0x20, 0, 0, 0, 0x60, 0, 0, 0}},
-      {"second image after the first", 110, {40, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0}},
-      {"its pixels", 150, {0x80, 0, 0, 0xFF}},
-      {"its mask: all opaque, 256 bits", 150 + 1024, std::vector<uint8_t>(32, 0)},
+      {"reserved, icon type, two images", 0, Bytes{0, 0, 1, 0, 2, 0}},
+      {"3 x 2 entry: 32 bits, 72 bytes at 38", 6,
+       Bytes{3, 2, 0, 0, 1, 0, 32, 0, 72, 0, 0, 0, 38, 0, 0, 0}},
+      {"256 x 1 entry: side 256 as 0, 1096 bytes at 110", 22,
+       Bytes{0, 1, 0, 0, 1, 0, 32, 0, 0x48, 4, 0, 0, 110, 0, 0, 0}},
+      {"bitmap header: height doubled, 32 bits, 32 bytes of pixels and mask", 38,
+       Bytes{40, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 32, 0, 0, 0}},
+      {"no resolution, no palette", 62, Bytes(16, 0)},
+      {"bottom row first, blue green red alpha", 78,
+       Bytes{0xCC, 0xBB, 0xAA, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 4, 3, 2, 1}},
+      {"then the top row", 90, Bytes{0x33, 0x22, 0x11, 0xFF, 0, 0, 0, 0, 0x66, 0x55, 0x44, 0x7F}},
+      {"mask bottom up, set below half alpha, rows of 32 bits", 102,
+       Bytes{0x20, 0, 0, 0, 0x60, 0, 0, 0}},
+      {"second image after the first", 110, Bytes{40, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0}},
+      {"its pixels", 150, Bytes{0x80, 0, 0, 0xFF}},
+      {"its mask: all opaque, 256 bits", 150 + 1024, Bytes(32, 0)},
   };
   ASSERT_EQ(file.size(), 110u + 1096u);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     ASSERT_LE(row.offset + row.bytes.size(), file.size());
-    EXPECT_EQ(
-        std::vector<uint8_t>(file.begin() + static_cast<ptrdiff_t>(row.offset),
-                             file.begin() + static_cast<ptrdiff_t>(row.offset + row.bytes.size())),
-        row.bytes);
+    EXPECT_EQ(Bytes(file.begin() + static_cast<ptrdiff_t>(row.offset),
+                    file.begin() + static_cast<ptrdiff_t>(row.offset + row.bytes.size())),
+              row.bytes);
   }
 }
 

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "app/touch_app.h"
 #include "link/controller_wire.h"
@@ -23,6 +21,7 @@
 #include "testing/fake_threads.h"
 #include "testing/fake_tone_service.h"
 #include "testing/fake_window_service.h"
+#include "testing/link_test_support.h"
 #include "tools/sim/controller_emulator.h"
 
 namespace tavrel {
@@ -35,26 +34,36 @@ bool Contains(const Log& log, const std::string& entry) {
   return std::find(log.begin(), log.end(), entry) != log.end();
 }
 
-// The position of each entry in the log; -1 for those missing.
-std::vector<ptrdiff_t> Positions(const Log& log, const Log& entries) {
-  std::vector<ptrdiff_t> at;
-  for (const auto& entry : entries) {
-    auto it = std::find(log.begin(), log.end(), entry);
-    at.push_back(it == log.end() ? -1 : it - log.begin());
-  }
-  return at;
+ptrdiff_t CountStartingWith(const Log& log, std::string_view prefix) {
+  return std::count_if(log.begin(), log.end(),
+                       [&](const std::string& entry) { return entry.starts_with(prefix); });
 }
 
-class MainPanelTest : public ::testing::Test {
- protected:
-  // A controller that answers presence and memory reads from factory memory, at once.
-  MainPanelTest() {
-    controller.unanswered = {wire::kFirmwareRelease, wire::kModel, wire::kWriteWord};
+// Every entry is in the log, in this order; the log is printed when not.
+::testing::AssertionResult InOrder(const Log& log, const Log& entries) {
+  ptrdiff_t last = -1;
+  for (const auto& entry : entries) {
+    const auto it = std::find(log.begin(), log.end(), entry);
+    if (it == log.end() || it - log.begin() < last) {
+      return ::testing::AssertionFailure()
+             << entry << " missing or out of order in " << ::testing::PrintToString(log);
+    }
+    last = it - log.begin();
   }
+  return ::testing::AssertionSuccess();
+}
+
+// The program on fake services, with a controller that answers presence and memory reads from
+// factory memory, at once. Rows that need a machine of their own make another.
+struct PanelRig {
+  PanelRig() { controller.unanswered = {wire::kFirmwareRelease, wire::kModel, wire::kWriteWord}; }
   FakeLine& Controller(const std::string& port) {
     FakeLine& line = ports.Add(port);
     controller.Attach(line);
     return line;
+  }
+  ShellPlatform Platform() {
+    return {store, system, windows, pointer, tone, {ports, events, threads, clock}, keys};
   }
   // Starts the program; script acts on the open panel.
   void Run(FakeWindowService::Script script, int exitStatus = 0) {
@@ -62,8 +71,8 @@ class MainPanelTest : public ::testing::Test {
       panel = h;
       script(h);
     };
-    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
-                 "/opt/tavrel/bin/tavrel.exe");
+    TouchApp app(Platform(), "/opt/tavrel/bin/tavrel.exe");
+    app.SetControllerWait(controllerWait);
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(app.ExitStatus(), exitStatus);
     EXPECT_TRUE(windows.trayIcons.empty()) << "the icon is removed on every way out";
@@ -81,6 +90,18 @@ class MainPanelTest : public ::testing::Test {
   ImageHandle RightClickImage() {
     return windows.ButtonImage(windows.Control(panel, id::kRightClickButton));
   }
+  bool MouseTrailsOffLast() const {
+    const auto calls = system.Calls();
+    return !calls.empty() && calls.back() == std::make_pair(SystemParameter::kMouseTrails, 0);
+  }
+  // Reports the controller sends: a finger down (0x81) or lifted (0x80) at the point.
+  void Send(FakeLine& line, uint8_t status, int32_t x, int32_t y, int reports = 1) {
+    ports.With(line, [&](FakeLine& l) {
+      for (int i = 0; i < reports; ++i) {
+        l.incoming.push_back(sim::ControllerEmulator::EncodeReport(status, x, y));
+      }
+    });
+  }
 
   FakeSettingsStore store;
   FakeSystemParameters system;
@@ -94,8 +115,17 @@ class MainPanelTest : public ::testing::Test {
   FakeThreadService threads;
   FakeKeyService keys;
   FakeController controller;
+  int32_t controllerWait = 0;
   WindowHandle panel = 0;
 };
+
+class MainPanelTest : public ::testing::Test, public PanelRig {
+ protected:
+  using PanelRig::Run;  // not the test's own
+};
+
+const auto kRightClickOn = static_cast<ImageHandle>(id::kRightClickOnBitmap);
+const auto kRightClickOff = static_cast<ImageHandle>(id::kRightClickOffBitmap);
 
 TEST_F(MainPanelTest, StartsInOrderAndShowsThePanelAtTheCornerTopmost) {
   Controller("COM5:");
@@ -107,18 +137,14 @@ TEST_F(MainPanelTest, StartsInOrderAndShowsThePanelAtTheCornerTopmost) {
     EXPECT_EQ(state.iconId, id::kAppIcon);
     EXPECT_EQ(state.systemMenu, (std::vector<MenuEntry>{{0, ""}, {16, "&About Tavrel..."}}));
     EXPECT_EQ(state.rect, (ScreenRect{948, 651, 1014, 718}));
-    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    EXPECT_EQ(RightClickImage(), kRightClickOff);
     EXPECT_EQ(windows.trayIcons.begin()->second, "tavrel");
     EXPECT_TRUE(store.IsOpen());
     windows.Close(h);
   });
-  const Log expected = {"owner window",        "run 102",
-                        "bitmap 131",          "bitmap 130",
-                        "tray add 128 tavrel", "place 102 948,651 topmost",
-                        "tray remove 128",     "ended 102 2"};
-  const auto at = Positions(windows.Log(), expected);
-  EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
-      << ::testing::PrintToString(windows.Log());
+  EXPECT_TRUE(InOrder(windows.Log(),
+                      {"owner window", "run 102", "bitmap 131", "bitmap 130", "tray add 128 tavrel",
+                       "place 102 948,651 topmost", "tray remove 128", "ended 102 2"}));
   EXPECT_EQ(ports.Opened().front(), "COM5:") << "the stored port is tried first";
   // Every command parks the reader before it writes: no answer goes astray.
   EXPECT_TRUE(windows.Messages().empty());
@@ -151,21 +177,14 @@ TEST_F(MainPanelTest, SerialPortIsStoredOnlyWhenTheScanFoundTheController) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    FakeSettingsStore rowStore;
-    FakeEventService rowEvents{clock};
-    FakeSerialPorts rowPorts{rowEvents};
-    FakeLine& line = rowPorts.Add(row.controllerOn);
-    controller.Attach(line);
-    rowStore.Put("Serial Port", row.stored);
-    windows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
-      EXPECT_EQ(rowStore.Values().at("Serial Port"), row.expected);
-      windows.Close(h);
-    };
-    TouchApp app(
-        {rowStore, system, windows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
-        "tavrel");
-    app.InitInstance();
-    const auto writes = rowStore.Writes();
+    PanelRig rig;
+    rig.Controller(row.controllerOn);
+    rig.store.Put("Serial Port", row.stored);
+    rig.Run([&](WindowHandle h) {
+      EXPECT_EQ(rig.store.Values().at("Serial Port"), row.expected);
+      rig.windows.Close(h);
+    });
+    const auto writes = rig.store.Writes();
     EXPECT_EQ(std::count(writes.begin(), writes.end(), "Serial Port"), row.written ? 1 : 0);
   }
 }
@@ -199,10 +218,10 @@ TEST_F(MainPanelTest, RightClickButtonTogglesTheModeAndItsImage) {
   Run([&](WindowHandle h) {
     windows.Command(h, id::kRightClickButton);
     EXPECT_EQ(store.Values().at("RightClickEnabled"), 1);
-    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOnBitmap));
+    EXPECT_EQ(RightClickImage(), kRightClickOn);
     windows.Command(h, id::kRightClickButton);
     EXPECT_EQ(store.Values().at("RightClickEnabled"), 0);
-    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    EXPECT_EQ(RightClickImage(), kRightClickOff);
     windows.Close(h);
   });
 }
@@ -215,27 +234,26 @@ TEST_F(MainPanelTest, RightClickImageFollowsTheStoredMode) {
     bool writeFails;
     ImageHandle first, second;
   };
-  const auto on = static_cast<ImageHandle>(id::kRightClickOnBitmap);
-  const auto off = static_cast<ImageHandle>(id::kRightClickOffBitmap);
   const Row rows[] = {
-      {"a working store toggles", true, false, on, off},
-      {"an unavailable store: touches stay left clicks", false, false, off, off},
-      {"a refused write keeps the mode", true, true, off, off},
+      {"a working store toggles", true, false, kRightClickOn, kRightClickOff},
+      {"an unavailable store: touches stay left clicks", false, false, kRightClickOff,
+       kRightClickOff},
+      {"a refused write keeps the mode", true, true, kRightClickOff, kRightClickOff},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    store.openSucceeds = row.storeOpens;
-    if (row.writeFails) store.failingWrites.insert("RightClickEnabled");
-    store.Put("Serial Port", 5);
-    Controller("COM5:");
-    Run([&](WindowHandle h) {
-      windows.Command(h, id::kRightClickButton);
-      EXPECT_EQ(RightClickImage(), row.first);
-      windows.Command(h, id::kRightClickButton);
-      EXPECT_EQ(RightClickImage(), row.second);
-      windows.Close(h);
+    PanelRig rig;
+    rig.store.openSucceeds = row.storeOpens;
+    if (row.writeFails) rig.store.failingWrites.insert("RightClickEnabled");
+    rig.store.Put("Serial Port", 5);
+    rig.Controller("COM5:");
+    rig.Run([&](WindowHandle h) {
+      rig.windows.Command(h, id::kRightClickButton);
+      EXPECT_EQ(rig.RightClickImage(), row.first);
+      rig.windows.Command(h, id::kRightClickButton);
+      EXPECT_EQ(rig.RightClickImage(), row.second);
+      rig.windows.Close(h);
     });
-    store.failingWrites.clear();
   }
 }
 
@@ -243,17 +261,10 @@ TEST_F(MainPanelTest, RightClickThenATouchGivesOneRightClickAndThePlainImage) {
   FakeLine& line = Controller("COM5:");
   Run([&](WindowHandle h) {
     windows.Command(h, id::kRightClickButton);
-    ports.With(line, [](FakeLine& l) {
-      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 1024, 1024));
-      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x80, 1024, 1024));
-    });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (store.Values().at("RightClickEnabled") != 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(store.Values().at("RightClickEnabled"), 0);
-    EXPECT_EQ(RightClickImage(), static_cast<ImageHandle>(id::kRightClickOffBitmap));
+    Send(line, 0x81, 1024, 1024);
+    Send(line, 0x80, 1024, 1024);
+    EXPECT_TRUE(WaitUntil([&] { return store.Values().at("RightClickEnabled") == 0; }));
+    EXPECT_EQ(RightClickImage(), kRightClickOff);
     windows.Close(h);
   });
   Log buttons;
@@ -301,71 +312,55 @@ TEST_F(MainPanelTest, HideAndShowWindowKeepPositionAndZOrder) {
 TEST_F(MainPanelTest, ShutdownRoutes) {
   struct Row {
     const char* legend;
-    std::function<void(FakeWindowService&, WindowHandle)> act;
     int32_t result;
     bool portClosed;
     bool trailsOff;
     bool aboutClosed;
+    std::function<void(PanelRig&, WindowHandle)> act;
   };
   const Row rows[] = {
-      {"Close from the tray menu",
-       [](FakeWindowService& w, WindowHandle h) {
-         w.TrayNotify(h, id::kAppIcon, kMouseMessageLeftDown);
-         w.Command(h, id::kCloseCommand);
-       },
-       kIdCancel, true, true, false},
-      {"Close chosen while the About box is open",
-       [](FakeWindowService& w, WindowHandle h) {
-         w.scripts[id::kAboutDialog] = [&w, h](WindowHandle) {
-           w.TrayNotify(h, id::kAppIcon, kMouseMessageLeftDown);
-           w.Command(h, id::kCloseCommand);
+      {"Close from the tray menu", kIdCancel, true, true, false,
+       [](PanelRig& r, WindowHandle) { r.TrayMenuCommand(id::kCloseCommand); }},
+      {"Close chosen while the About box is open", kIdCancel, true, true, true,
+       [](PanelRig& r, WindowHandle h) {
+         r.windows.scripts[id::kAboutDialog] = [&r](WindowHandle) {
+           r.TrayMenuCommand(id::kCloseCommand);
          };
-         w.SysCommand(h, id::kAboutCommand);
-       },
-       kIdCancel, true, true, true},
-      {"window-close message", [](FakeWindowService& w, WindowHandle h) { w.Close(h); }, kIdCancel,
-       true, false, false},
-      {"close from the system menu",
-       [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, 0xF060); }, kIdCancel, true,
-       false, false},
-      {"OK command", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdOk); }, kIdOk,
-       false, false, false},
-      {"asked to end (a signal, the session's end) with the About box open: as Close",
-       [](FakeWindowService& w, WindowHandle h) {
-         w.scripts[id::kAboutDialog] = [&w](WindowHandle) { w.RequestEnd(); };
-         w.SysCommand(h, id::kAboutCommand);
-       },
-       kIdCancel, true, true, true},
+         r.windows.SysCommand(h, id::kAboutCommand);
+       }},
+      {"window-close message", kIdCancel, true, false, false,
+       [](PanelRig& r, WindowHandle h) { r.windows.Close(h); }},
+      {"close from the system menu", kIdCancel, true, false, false,
+       [](PanelRig& r, WindowHandle h) { r.windows.SysCommand(h, kSysCommandClose); }},
+      {"OK command", kIdOk, false, false, false,
+       [](PanelRig& r, WindowHandle h) { r.windows.Command(h, kIdOk); }},
+      {"asked to end (a signal, the session's end) with the About box open: as Close", kIdCancel,
+       true, true, true,
+       [](PanelRig& r, WindowHandle h) {
+         r.windows.scripts[id::kAboutDialog] = [&r](WindowHandle) { r.windows.RequestEnd(); };
+         r.windows.SysCommand(h, id::kAboutCommand);
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    FakeWindowService rowWindows;
-    FakeSystemParameters rowSystem;
-    FakeEventService rowEvents{clock};
-    FakeSerialPorts rowPorts{rowEvents};
-    FakeLine& line = rowPorts.Add("COM5:");
-    controller.Attach(line);
+    PanelRig rig;
+    FakeLine& line = rig.Controller("COM5:");
     bool portOpenAtEnd = false;
-    rowWindows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
-      row.act(rowWindows, h);
-      rowPorts.With(line, [&](FakeLine& l) { portOpenAtEnd = l.open; });
-    };
-    TouchApp app(
-        {store, rowSystem, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
-        "tavrel");
-    app.InitInstance();
-    const Log log = rowWindows.Log();
+    size_t callsAtOpen = 0;
+    rig.Run([&](WindowHandle h) {
+      callsAtOpen = rig.system.Calls().size();
+      row.act(rig, h);
+      rig.ports.With(line, [&](FakeLine& l) { portOpenAtEnd = l.open; });
+    });
+    const Log log = rig.windows.Log();
     EXPECT_TRUE(Contains(log, "ended 102 " + std::to_string(row.result)));
     EXPECT_EQ(!portOpenAtEnd, row.portClosed);
-    const auto calls = rowSystem.Calls();
-    EXPECT_EQ(calls.back() == std::make_pair(SystemParameter::kMouseTrails, 0) && calls.size() > 4,
-              row.trailsOff);
+    EXPECT_EQ(rig.MouseTrailsOffLast() && rig.system.Calls().size() > callsAtOpen, row.trailsOff);
     EXPECT_EQ(Contains(log, "close 100"), row.aboutClosed);
     if (row.aboutClosed) {
-      const auto at = Positions(log, {"close 100", "ended 100 2", "ended 102 2"});
-      EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+      EXPECT_TRUE(InOrder(log, {"close 100", "ended 100 2", "ended 102 2"}));
     }
-    EXPECT_TRUE(rowWindows.trayIcons.empty());
+    EXPECT_TRUE(rig.windows.trayIcons.empty());
   }
 }
 
@@ -390,24 +385,17 @@ TEST_F(MainPanelTest, WaitingForTheControllerScansAgainUntilItAnswersOrTheTimeIs
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     FakeLogSink logged;
-    FakeWindowService rowWindows;
-    FakeEventService rowEvents{clock};
-    FakeSerialPorts rowPorts{rowEvents};
+    PanelRig rig;
     int dispatches = 0;
-    rowWindows.onDispatch = [&](uint32_t ms) {
-      clock.Advance(ms);
-      if (++dispatches == row.appearsAfter) controller.Attach(rowPorts.Add("COM5:"));
-      if (dispatches == row.endAfter) rowWindows.RequestEnd();
+    rig.windows.onDispatch = [&](uint32_t ms) {
+      rig.clock.Advance(ms);
+      if (++dispatches == row.appearsAfter) rig.Controller("COM5:");
+      if (dispatches == row.endAfter) rig.windows.RequestEnd();
     };
-    rowWindows.scripts[id::kPanelDialog] = [&](WindowHandle h) { rowWindows.Close(h); };
-    TouchApp app(
-        {store, system, rowWindows, pointer, tone, {rowPorts, rowEvents, threads, clock}, keys},
-        "tavrel");
-    app.SetControllerWait(row.wait);
-    app.InitInstance();
+    rig.controllerWait = row.wait;
+    rig.Run([&](WindowHandle h) { rig.windows.Close(h); }, row.exitStatus);
     EXPECT_EQ(dispatches, row.dispatches);
-    EXPECT_EQ(app.ExitStatus(), row.exitStatus);
-    EXPECT_EQ(rowWindows.Messages().size(), row.exitStatus == 0 ? 0u : 1u);
+    EXPECT_EQ(rig.windows.Messages().size(), row.exitStatus == 0 ? 0u : 1u);
     const auto lines = logged.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "COM5: cannot be opened"),
               static_cast<ptrdiff_t>(2 * row.detailedScans))
@@ -446,11 +434,8 @@ TEST_F(MainPanelTest, SetupRunsFromTheTrayMenuOverTheDisabledPanelAndCloseEndsIt
   ASSERT_EQ(windows.fonts.size(), 2u)
       << "the setup dialog's information font and the calibration prompts' font, made once";
   EXPECT_EQ(windows.fonts[0].face, "Arial");
-  const auto at = Positions(windows.Log(), {"run 132", "close 132", "ended 132 2", "ended 102 2"});
-  EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.front() >= 0)
-      << ::testing::PrintToString(windows.Log());
-  const auto calls = system.Calls();
-  EXPECT_EQ(calls.back(), std::make_pair(SystemParameter::kMouseTrails, 0));
+  EXPECT_TRUE(InOrder(windows.Log(), {"run 132", "close 132", "ended 132 2", "ended 102 2"}));
+  EXPECT_TRUE(MouseTrailsOffLast());
   EXPECT_NE(store.Read("X Movement Filter"), 40) << "Cancel stores nothing";
 }
 
@@ -471,12 +456,10 @@ TEST_F(MainPanelTest, KeyboardsOpenFromTheTrayMenuAndCloseFirstOnClose) {
   Run([&](WindowHandle) { TrayMenuCommand(id::kShowKeyboardCommand); });
   const Log log = windows.Log();
   EXPECT_EQ(std::count(log.begin(), log.end(), "run 133"), 1);
-  const auto at = Positions(log, {"run 133", "run 134", "close 133", "close 134", "ended 134 2",
-                                  "ended 133 2", "ended 102 2"});
-  EXPECT_EQ(std::count(at.begin(), at.end(), -1), 0) << ::testing::PrintToString(log);
-  EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << ::testing::PrintToString(log);
+  EXPECT_TRUE(InOrder(log, {"run 133", "run 134", "close 133", "close 134", "ended 134 2",
+                            "ended 133 2", "ended 102 2"}));
   EXPECT_EQ(keys.events, "+51 -51");
-  EXPECT_EQ(system.Calls().back(), std::make_pair(SystemParameter::kMouseTrails, 0));
+  EXPECT_TRUE(MouseTrailsOffLast());
 }
 
 // The "Calibration" command: capture only while its dialog runs, a dialog that is never shown
@@ -487,22 +470,11 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
     const auto writes = store.Writes();
     return std::count(writes.begin(), writes.end(), name);
   };
-  auto waitFor = [](const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-  };
   // A finger held for a hundred reports, then the dialog sees a press.
   auto captureAndPress = [&](WindowHandle dialog) {
     const auto before = writesOf("Click Value Y");
-    ports.With(line, [](FakeLine& l) {
-      for (int i = 0; i < 100; ++i) {
-        l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 600, 700));
-      }
-    });
-    EXPECT_TRUE(waitFor([&] { return writesOf("Click Value Y") > before; }));
+    Send(line, 0x81, 600, 700, 100);
+    EXPECT_TRUE(WaitUntil([&] { return writesOf("Click Value Y") > before; }));
     windows.LeftButtonDown(dialog);
   };
   std::vector<long> cornersPerRun;
@@ -524,14 +496,9 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
     TrayMenuCommand(id::kCalibrationCommand);
     EXPECT_TRUE(windows.WindowState(h).enabled);
     EXPECT_EQ(windows.cursorCount, 0);
-    ports.With(line, [](FakeLine& l) {
-      l.incoming.push_back(sim::ControllerEmulator::EncodeReport(0x81, 600, 700));
-    });
-    EXPECT_TRUE(waitFor([&] {
-      const auto events = log.Descriptions();
-      return std::any_of(events.begin(), events.end(),
-                         [](const std::string& e) { return e.starts_with("move"); });
-    })) << "the pointer follows touches again after the run";
+    Send(line, 0x81, 600, 700);
+    EXPECT_TRUE(WaitUntil([&] { return CountStartingWith(log.Descriptions(), "move") > 0; }))
+        << "the pointer follows touches again after the run";
     TrayMenuCommand(id::kCalibrationCommand);
   });
   EXPECT_EQ(cornersPerRun, (std::vector<long>{1, 0}))
@@ -548,26 +515,25 @@ TEST_F(MainPanelTest, CalibrationCommandRunsTheDialogWithTheDecoderCapturing) {
 TEST_F(MainPanelTest, WithoutANotificationAreaThePanelCarriesTheCommands) {
   struct Step {
     const char* legend;
-    std::function<void(WindowHandle)> act;
     bool icon;
     bool hideEnabled;
     bool visible;
     bool commandsInContextMenu;
+    std::function<void(WindowHandle)> act;
   };
   const std::vector<MenuEntry> trayMenu = *resources::LoadMenuPopup(id::kTrayMenu, 0);
   const Step steps[] = {
-      {"no host at start", [](WindowHandle) {}, false, false, true, true},
-      {"Hide (Enter reaches it) does nothing",
-       [&](WindowHandle h) { windows.Command(h, id::kHideButton); }, false, false, true, true},
-      {"Show on top from the context menu",
-       [&](WindowHandle h) { windows.Command(h, id::kShowOnTopCommand); }, false, false, true,
-       true},
-      {"a host appears: the icon comes", [&](WindowHandle) { windows.SetTrayHost(true); }, true,
-       true, true, false},
-      {"Hide works again", [&](WindowHandle h) { windows.Command(h, id::kHideButton); }, true, true,
-       false, false},
-      {"the host goes: the hidden panel comes back",
-       [&](WindowHandle) { windows.SetTrayHost(false); }, false, false, true, true},
+      {"no host at start", false, false, true, true, [](WindowHandle) {}},
+      {"Hide (Enter reaches it) does nothing", false, false, true, true,
+       [&](WindowHandle h) { windows.Command(h, id::kHideButton); }},
+      {"Show on top from the context menu", false, false, true, true,
+       [&](WindowHandle h) { windows.Command(h, id::kShowOnTopCommand); }},
+      {"a host appears: the icon comes", true, true, true, false,
+       [&](WindowHandle) { windows.SetTrayHost(true); }},
+      {"Hide works again", true, true, false, false,
+       [&](WindowHandle h) { windows.Command(h, id::kHideButton); }},
+      {"the host goes: the hidden panel comes back", false, false, true, true,
+       [&](WindowHandle) { windows.SetTrayHost(false); }},
   };
   FakeLogSink logged;
   windows.trayHost = false;
@@ -589,10 +555,7 @@ TEST_F(MainPanelTest, WithoutANotificationAreaThePanelCarriesTheCommands) {
     windows.Command(h, id::kCloseCommand);
   });
   EXPECT_FALSE(windows.WatchingTrayHost()) << "the watch ends with the panel";
-  const auto lines = logged.Lines();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.starts_with("No notification"); }),
-            2)
+  EXPECT_EQ(CountStartingWith(logged.Lines(), "No notification"), 2)
       << "once at start, once when the host went";
 }
 
@@ -616,26 +579,21 @@ TEST_F(MainPanelTest, SecondStartBringsThePanelForwardAndEndsItself) {
     instance.otherRunning = row.otherRunning;
     const size_t opened = ports.Opened().size();
     const size_t logSize = windows.Log().size();
-    TouchApp app({store, system, windows, pointer, tone, {ports, events, threads, clock}, keys},
-                 "tavrel");
+    TouchApp app(Platform(), "tavrel");
     windows.scripts[id::kPanelDialog] = [&](WindowHandle h) {
       instance.SecondStart();                     // at once: during start-up the request is dropped
       windows.Command(h, id::kShowOnTopCommand);  // not topmost, so raising is visible
       if (row.hideFirst) windows.Command(h, id::kHideButton);
       instance.SecondStart();
       EXPECT_TRUE(windows.WindowState(h).visible);
-      const Log log = windows.Log();
-      EXPECT_EQ(log.back(), "place 102 948,651") << "raised where it was";
+      EXPECT_EQ(windows.Log().back(), "place 102 948,651") << "raised where it was";
       windows.Close(h);
     };
     ASSERT_EQ(app.ClaimInstance(instance), row.claimed);
     if (row.claimed) app.InitInstance();
     EXPECT_EQ(ports.Opened().size() > opened, row.claimed);
     EXPECT_EQ(windows.Log().size() > logSize, row.claimed) << "no window, no icon";
-    const auto lines = logged.Lines();
-    EXPECT_EQ(std::any_of(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.starts_with("Already running"); }),
-              !row.claimed);
+    EXPECT_EQ(CountStartingWith(logged.Lines(), "Already running") > 0, !row.claimed);
   }
 }
 

@@ -8,11 +8,13 @@
 namespace tavrel {
 namespace {
 
+using Argv = std::vector<const char*>;
+
 // Whatever the program is started with, the toolkit gets at least a name and the title a path.
 TEST(ProgramArgumentsTest, AnyArgumentVectorGivesANameAndAPath) {
   struct Row {
     const char* legend;
-    std::vector<const char*> argv;  // without the closing null
+    Argv argv;  // without the closing null
     int argc;
     int count;
     std::string first, path;
@@ -21,11 +23,7 @@ TEST(ProgramArgumentsTest, AnyArgumentVectorGivesANameAndAPath) {
       {"an empty vector", {}, 0, 1, "tavrel", ""},
       {"a count that claims a name the vector lacks", {}, 1, 1, "tavrel", ""},
       {"an empty name", {""}, 1, 1, "", ""},
-      {"a path",
-       {"/opt/tavrel/bin/tavrel"},
-       1,
-       1,
-       "/opt/tavrel/bin/tavrel",
+      {"a path", Argv{"/opt/tavrel/bin/tavrel"}, 1, 1, "/opt/tavrel/bin/tavrel",
        "/opt/tavrel/bin/tavrel"},
       {"more arguments stay", {"tavrel.exe", "-x"}, 2, 2, "tavrel.exe", "tavrel.exe"},
   };

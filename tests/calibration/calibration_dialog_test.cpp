@@ -11,6 +11,7 @@
 #include "link/controller_wire.h"
 #include "resources/resource_ids.h"
 #include "testing/fake_clock.h"
+#include "testing/fake_controller.h"
 #include "testing/fake_events.h"
 #include "testing/fake_serial.h"
 #include "testing/fake_threads.h"
@@ -23,40 +24,27 @@ namespace {
 
 namespace id = resource_id;
 using Strings = std::vector<std::string>;
+using Ids = std::vector<int32_t>;
 
 struct RawPoint {
   int32_t x, y;
 };
 // Away from the factory corners, in step order: left bottom, right top, right bottom, left top.
 constexpr RawPoint kTouched[] = {{200, 1800}, {1850, 250}, {1860, 1790}, {210, 240}};
-constexpr int32_t kTargets[] = {id::kTargetLeftBottom, id::kTargetRightTop, id::kTargetRightBottom,
-                                id::kTargetLeftTop};
-constexpr int32_t kPrompts[] = {id::kPromptLeftBottom, id::kPromptRightTop, id::kPromptRightBottom,
-                                id::kPromptLeftTop};
-constexpr int32_t kMarkers[] = {id::kMarkerLeftBottom, id::kMarkerRightTop, id::kMarkerRightBottom,
-                                id::kMarkerLeftTop};
+const Ids kTargets = {id::kTargetLeftBottom, id::kTargetRightTop, id::kTargetRightBottom,
+                      id::kTargetLeftTop};
+const Ids kPrompts = {id::kPromptLeftBottom, id::kPromptRightTop, id::kPromptRightBottom,
+                      id::kPromptLeftTop};
+const Ids kMarkers = {id::kMarkerLeftBottom, id::kMarkerRightTop, id::kMarkerRightBottom,
+                      id::kMarkerLeftTop};
 const Strings kCornerNamesX = {"Click Value Left Bottom X", "Click Value Right Top X",
                                "Click Value Right Bottom X", "Click Value Left Top X"};
-
-// The controller's side of the line: word reads and writes on its memory.
-std::vector<Bytes> ControllerAnswer(sim::ControllerMemory& memory, const Bytes& request) {
-  if (request.size() == 4 && request[2] == wire::kReadWord) {
-    const uint16_t word = memory.Get(request[3]);
-    return {{wire::kStart, wire::kReadWordAnswerLength, wire::kReadWord, request[3],
-             static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)}};
-  }
-  if (request.size() == 6 && request[2] == wire::kWriteWord) {
-    memory.Set(request[3], static_cast<uint16_t>(request[4] | request[5] << 8));
-    return {{wire::kStart, wire::kWriteWordAnswerLength, wire::kWriteWord, request[3]}};
-  }
-  return {};
-}
 
 // Lambdas in the test tables act on the fixture, so all of it is public.
 class CalibrationDialogTest : public ::testing::Test, public ProgramSide {
  public:
   CalibrationDialogTest() {
-    line.answer = [this](const Bytes& request) { return ControllerAnswer(memory, request); };
+    controller.Attach(line);
     EXPECT_EQ(serialPort.OpenSerialPort("COM5:"), 1);
     store.ClearWrites();
   }
@@ -95,20 +83,15 @@ class CalibrationDialogTest : public ::testing::Test, public ProgramSide {
   }
 
   bool Visible(int32_t control) const { return windows.ControlState(window, control).visible; }
-  // The control ids, among those given, that are visible.
-  std::vector<int32_t> VisibleOf(std::initializer_list<int32_t> controls) const {
-    std::vector<int32_t> visible;
-    for (int32_t control : controls) {
-      if (Visible(control)) visible.push_back(control);
+  // The control ids, among those of the groups given, that are visible, in the order given.
+  Ids VisibleOf(std::initializer_list<Ids> groups) const {
+    Ids visible;
+    for (const Ids& group : groups) {
+      for (int32_t control : group) {
+        if (Visible(control)) visible.push_back(control);
+      }
     }
     return visible;
-  }
-  Strings Tones() const {
-    Strings tones;
-    for (const auto& text : log.Descriptions()) {
-      if (text.starts_with("tone")) tones.push_back(text);
-    }
-    return tones;
   }
   Strings CornerWrites() const {
     Strings writes;
@@ -138,7 +121,7 @@ class CalibrationDialogTest : public ::testing::Test, public ProgramSide {
   FakeSerialPorts ports{events};
   FakeLine& line = ports.Add("COM5:");
   FakeThreadService threads;
-  sim::ControllerMemory memory;
+  FakeController controller;  // word reads and writes on its memory
   CTvSerialPort serialPort{settings, decoder, {ports, events, threads, clock}};
   CalibrationDialog dialog{windows, tone, settings, serialPort};
   WindowHandle window = 0;
@@ -146,25 +129,16 @@ class CalibrationDialogTest : public ::testing::Test, public ProgramSide {
 };
 
 TEST_F(CalibrationDialogTest, FirstRunTakesEachCornerAfterAHundredReports) {
-  // After each corner: the target and prompt on screen, the tones so far, the corners stored.
+  // After each corner: the target and prompt on screen, a tone per corner so far, the corners
+  // stored.
   struct Row {
     const char* legend;
     int32_t target, prompt;
-    Strings tones;
   };
   const Row rows[] = {
-      {"left bottom taken, right top shown",
-       id::kTargetRightTop,
-       id::kPromptRightTop,
-       {"tone 2500/100"}},
-      {"right top taken, right bottom shown",
-       id::kTargetRightBottom,
-       id::kPromptRightBottom,
-       {"tone 2500/100", "tone 2500/100"}},
-      {"right bottom taken, left top shown",
-       id::kTargetLeftTop,
-       id::kPromptLeftTop,
-       {"tone 2500/100", "tone 2500/100", "tone 2500/100"}},
+      {"left bottom taken, right top shown", id::kTargetRightTop, id::kPromptRightTop},
+      {"right top taken, right bottom shown", id::kTargetRightBottom, id::kPromptRightBottom},
+      {"right bottom taken, left top shown", id::kTargetLeftTop, id::kPromptLeftTop},
   };
   size_t wordWritesAtBox = 99;
   windows.onOwnedMessage = [&](const FakeWindowService::Message& m) {
@@ -172,20 +146,16 @@ TEST_F(CalibrationDialogTest, FirstRunTakesEachCornerAfterAHundredReports) {
   };
   const int32_t result = Run([&] {
     EXPECT_EQ(windows.cursorCount, -1) << "hidden at initialisation";
-    EXPECT_EQ(VisibleOf({kTargets[0], kTargets[1], kTargets[2], kTargets[3], kPrompts[0],
-                         kPrompts[1], kPrompts[2], kPrompts[3], id::kWaitText}),
-              (std::vector<int32_t>{kTargets[0], kPrompts[0]}));
+    EXPECT_EQ(VisibleOf({kTargets, kPrompts, {id::kWaitText}}), (Ids{kTargets[0], kPrompts[0]}));
     for (size_t step = 0; step < 3; ++step) {
       SCOPED_TRACE(rows[step].legend);
       // The lift from the corner before was a report too, and counts towards this one.
       Touch(kTouched[step], 99 - settings.captureCount, false);
       EXPECT_TRUE(Visible(kTargets[step])) << "99 samples are not enough";
       Touch(kTouched[step], 1, false);
-      EXPECT_EQ(VisibleOf({kTargets[0], kTargets[1], kTargets[2], kTargets[3]}),
-                (std::vector<int32_t>{rows[step].target}));
-      EXPECT_EQ(VisibleOf({kPrompts[0], kPrompts[1], kPrompts[2], kPrompts[3]}),
-                (std::vector<int32_t>{rows[step].prompt}));
-      EXPECT_EQ(Tones(), rows[step].tones);
+      EXPECT_EQ(VisibleOf({kTargets}), Ids{rows[step].target});
+      EXPECT_EQ(VisibleOf({kPrompts}), Ids{rows[step].prompt});
+      EXPECT_EQ(log.Tones(), Strings(step + 1, "tone 2500/100"));
       EXPECT_EQ(CornerWrites().size(), step + 1);
       EXPECT_EQ(settings.captureCount, 0);
       EXPECT_EQ(settings.GetDecoderMode(), 1);
@@ -194,8 +164,8 @@ TEST_F(CalibrationDialogTest, FirstRunTakesEachCornerAfterAHundredReports) {
     Touch(kTouched[3], 100 - settings.captureCount, false);
   });
   EXPECT_EQ(result, kIdOk);
-  EXPECT_EQ(Tones(), (Strings{"tone 2500/100", "tone 2500/100", "tone 2500/100", "tone 1800/100",
-                              "tone 2200/100", "tone 2500/100"}));
+  EXPECT_EQ(log.Tones(), (Strings{"tone 2500/100", "tone 2500/100", "tone 2500/100",
+                                  "tone 1800/100", "tone 2200/100", "tone 2500/100"}));
   EXPECT_EQ(CornerWrites(), kCornerNamesX) << "stored in step order";
   const auto corners = Corners();
   for (size_t i = 0; i < 4; ++i) {
@@ -219,10 +189,10 @@ TEST_F(CalibrationDialogTest, CaptureScenarios) {
   struct Row {
     const char* legend;
     bool secondRun;
-    std::function<void(CalibrationDialogTest&)> act;
     size_t corners;
     Strings tones;
-    std::vector<int32_t> visible;  // among targets, prompts and markers
+    Ids visible;  // among targets, prompts and markers
+    std::function<void(CalibrationDialogTest&)> act;
   };
   auto touches = [](std::vector<int> counts) {
     return [counts](CalibrationDialogTest& t) {
@@ -230,52 +200,31 @@ TEST_F(CalibrationDialogTest, CaptureScenarios) {
     };
   };
   const Row rows[] = {
-      {"second run: the first hundred only advance to the first corner",
-       true,
-       touches({100}),
-       0,
-       {},
-       {kTargets[0], kPrompts[0]}},
-      {"second run: the next hundred take it",
-       true,
-       touches({100, 100}),
-       1,
-       {"tone 2500/100"},
-       {kTargets[1], kPrompts[1]}},
-      {"several touches on one target add up",
-       false,
-       touches({30, 30, 39, 1}),
-       1,
-       {"tone 2500/100"},
-       {kTargets[1], kPrompts[1]}},
-      {"a mouse click under a hundred samples does nothing",
-       false,
+      {"second run: the first hundred only advance to the first corner", true, 0, Strings{},
+       Ids{kTargets[0], kPrompts[0]}, touches({100})},
+      {"second run: the next hundred take it", true, 1, Strings{"tone 2500/100"},
+       Ids{kTargets[1], kPrompts[1]}, touches({100, 100})},
+      {"several touches on one target add up", false, 1, Strings{"tone 2500/100"},
+       Ids{kTargets[1], kPrompts[1]}, touches({30, 30, 39, 1})},
+      {"a mouse click under a hundred samples does nothing", false, 0, Strings{},
+       Ids{kTargets[0], kPrompts[0]},
        [](CalibrationDialogTest& t) {
          t.Touch(kTouched[0], 50);
          t.windows.LeftButtonDown(t.window);
          t.windows.LeftButtonUp(t.window);
-       },
-       0,
-       {},
-       {kTargets[0], kPrompts[0]}},
-      {"the hundredth sample is the lift: silent store, marker shown, target kept",
-       false,
+       }},
+      {"the hundredth sample is the lift: silent store, marker shown, target kept", false, 1,
+       Strings{}, Ids{kTargets[0], kPrompts[0], kMarkers[1]},
        [](CalibrationDialogTest& t) {
          t.Touch(kTouched[0], 99, false);
          t.Touch(kTouched[0], 0, true);
-       },
-       1,
-       {},
-       {kTargets[0], kPrompts[0], kMarkers[1]}},
-      {"after a step on the lift the down path goes on",
-       false,
+       }},
+      {"after a step on the lift the down path goes on", false, 2, Strings{"tone 2500/100"},
+       Ids{kTargets[0], kTargets[2], kPrompts[0], kPrompts[2], kMarkers[1]},
        [](CalibrationDialogTest& t) {
          t.Touch(kTouched[0], 99);
          t.Touch(kTouched[1], 100, false);
-       },
-       2,
-       {"tone 2500/100"},
-       {kTargets[0], kTargets[2], kPrompts[0], kPrompts[2], kMarkers[1]}},
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -283,20 +232,18 @@ TEST_F(CalibrationDialogTest, CaptureScenarios) {
     settings.captureCount = 0;
     log.Clear();
     store.ClearWrites();
-    std::vector<int32_t> visible;
+    Ids visible;
     Run([&] {
       row.act(*this);
-      visible =
-          VisibleOf({kTargets[0], kTargets[1], kTargets[2], kTargets[3], kPrompts[0], kPrompts[1],
-                     kPrompts[2], kPrompts[3], kMarkers[0], kMarkers[1], kMarkers[2], kMarkers[3]});
+      visible = VisibleOf({kTargets, kPrompts, kMarkers});
       windows.Command(window, kIdCancel);
     });
     std::sort(visible.begin(), visible.end());
-    std::vector<int32_t> expected = row.visible;
+    Ids expected = row.visible;
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(visible, expected);
     EXPECT_EQ(CornerWrites().size(), row.corners);
-    EXPECT_EQ(Tones(), row.tones);
+    EXPECT_EQ(log.Tones(), row.tones);
   }
 }
 
@@ -307,71 +254,51 @@ TEST_F(CalibrationDialogTest, WaysOut) {
   struct Row {
     const char* legend;
     size_t cornersBefore;  // taken before the way out
-    Act act;
     int32_t result;
     Strings captions;
     bool newCorners;  // in the transform afterwards
+    Act act;
   };
   const std::string error = "Calibration Error saving data";
-  const Act escape = [](CalibrationDialogTest& t) { t.windows.Command(t.window, kIdCancel); };
   std::vector<Row> rows;
-  for (size_t taken = 0; taken < 4; ++taken)
-    rows.push_back({"Escape", taken, escape, kIdCancel, {}, false});
-  rows.push_back(
-      {"the close box", 2, [](auto& t) { t.windows.Close(t.window); }, kIdCancel, {}, false});
-  rows.push_back({"the controller write fails: both boxes, new corners in effect",
-                  3,
-                  [](auto& t) {
+  for (size_t taken = 0; taken < 4; ++taken) {
+    rows.push_back({"Escape", taken, kIdCancel, Strings{}, false,
+                    [](auto& t) { t.windows.Command(t.window, kIdCancel); }});
+  }
+  rows.push_back({"the close box", 2, kIdCancel, Strings{}, false,
+                  [](auto& t) { t.windows.Close(t.window); }});
+  rows.push_back({"the controller write fails: both boxes, new corners in effect", 3, kIdOk,
+                  Strings{"Calibration OK", error}, true, [](auto& t) {
                     t.line.failWrite = true;
                     // Not a report past the last step's: the failed write loses the line, and
                     // from then on its reconnecting reader owns the decoder.
                     t.Touch(kTouched[3], 100 - t.settings.captureCount, false);
-                  },
-                  kIdOk,
-                  {"Calibration OK", error},
-                  true});
-  rows.push_back({"the captured value cannot be read back: nothing stored",
-                  1,
-                  [](auto& t) {
-                    t.Touch(kTouched[1], 99 - t.settings.captureCount,
-                            false);  // nothing captured yet
+                  }});
+  rows.push_back({"the captured value cannot be read back: nothing stored", 1, kIdCancel,
+                  Strings{error}, false, [](auto& t) {
+                    // Nothing captured yet.
+                    t.Touch(kTouched[1], 99 - t.settings.captureCount, false);
                     t.store.Remove("Click Value Y");
                     t.settings.captureCount = 100;
                     t.windows.LeftButtonDown(t.window);
-                  },
-                  kIdCancel,
-                  {error},
-                  false});
-  rows.push_back({"a corner cannot be stored",
-                  2,
-                  [](auto& t) {
+                  }});
+  rows.push_back({"a corner cannot be stored", 2, kIdCancel, Strings{error}, false, [](auto& t) {
                     t.store.failingWrites.insert("Click Value Right Bottom X");
                     t.Touch(kTouched[2], 100);
-                  },
-                  kIdCancel,
-                  {error},
-                  false});
-  rows.push_back({"the corners cannot be loaded back: the old ones stay whole",
-                  3,
-                  [](auto& t) {
+                  }});
+  rows.push_back({"the corners cannot be loaded back: the old ones stay whole", 3, kIdCancel,
+                  Strings{error}, false, [](auto& t) {
                     t.store.Remove("Click Value Right Top Y");
                     t.Touch(kTouched[3], 100);
-                  },
-                  kIdCancel,
-                  {error},
-                  false});
+                  }});
   rows.push_back(
       {"the corners are no screen, one cannot be put back, and the program closes "
        "from the retry box",
-       3,
-       [](auto& t) {
+       3, kIdCancel, Strings{"Calibration not accepted"}, false, [](auto& t) {
          t.store.failingWrites.insert("Click Value Right Top X");
          t.windows.onOwnedMessage = [&t](auto&) { t.windows.Close(t.window); };
          t.Touch(kTouched[0], 100);
-       },
-       kIdCancel,
-       {"Calibration not accepted"},
-       false});
+       }});
   const auto factory = Corners();
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.legend) + " after " + std::to_string(row.cornersBefore));
@@ -398,7 +325,7 @@ TEST_F(CalibrationDialogTest, WaysOut) {
     }
     EXPECT_EQ(windows.cursorCount, 0);
     EXPECT_EQ(Corners() != factory, row.newCorners);
-    EXPECT_EQ(memory.Get(0), sim::ControllerMemory().Get(0));
+    EXPECT_EQ(controller.memory.Get(0), sim::ControllerMemory().Get(0));
     for (const auto& name : kCornerNamesX) {
       EXPECT_NE(store.Values().at(name), kSettingsReadFailed) << name;
     }
@@ -410,8 +337,7 @@ TEST_F(CalibrationDialogTest, WaysOut) {
   }
   // The next run starts again at the left-bottom target, spending a capture on the way.
   Run([&] {
-    EXPECT_EQ(VisibleOf({kTargets[0], kTargets[1], kTargets[2], kTargets[3]}),
-              (std::vector<int32_t>{kTargets[0]}));
+    EXPECT_EQ(VisibleOf({kTargets}), Ids{kTargets[0]});
     Touch(kTouched[0], 100);
     EXPECT_TRUE(Visible(kTargets[0]));
     EXPECT_EQ(dialog.Step(), 1);
@@ -451,7 +377,9 @@ TEST_F(CalibrationDialogTest, TargetsSitWhereThePointerLandsForEachCorner) {
           EXPECT_LE(std::abs(target.y - drawn800[i].y), 6);
         }
       }
-      for (int32_t text : {kPrompts[0], kPrompts[1], kPrompts[2], kPrompts[3], id::kWaitText}) {
+      Ids texts = kPrompts;
+      texts.push_back(id::kWaitText);
+      for (int32_t text : texts) {
         const auto& state = windows.ControlState(window, text);
         EXPECT_EQ(state.x, 260);
         EXPECT_EQ(state.y, 280);

@@ -37,29 +37,22 @@ struct Rig {
 
   // Runs the dialog; the script acts on the open window.
   int32_t Run(const std::function<void(WindowHandle)>& script) {
-    program.windows.scripts[id::kSetupDialog] = script;
+    windows.scripts[id::kSetupDialog] = script;
     return dialog.Run(0);
   }
   Texts TextsOf(WindowHandle h, std::initializer_list<int32_t> ids) const {
     Texts texts;
-    for (int32_t control : ids) texts[control] = program.windows.ControlState(h, control).text;
+    for (int32_t control : ids) texts[control] = windows.ControlState(h, control).text;
     return texts;
   }
   int32_t Pos(WindowHandle h, int32_t trackbar) const {
-    return program.windows.ControlState(h, trackbar).pos;
+    return windows.ControlState(h, trackbar).pos;
   }
   // True once a touch sent now reaches the pointer: the reader was released.
   bool TouchReachesPointer() {
     const size_t before = program.log.Total();
     ports.With(line, [](FakeLine& l) { l.incoming.push_back({0x81, 0x03, 0x10, 0x04, 0x20}); });
     return WaitUntil([&] { return program.log.Total() > before; });
-  }
-  std::vector<std::string> Tones() const {
-    std::vector<std::string> tones;
-    for (const auto& entry : program.log.Descriptions()) {
-      if (entry.starts_with("tone")) tones.push_back(entry);
-    }
-    return tones;
   }
   // The command letters written, with '*' for the unframed defaults command sent whole.
   std::string Requests() {
@@ -74,6 +67,7 @@ struct Rig {
   }
 
   ProgramSide program;
+  FakeWindowService& windows = program.windows;
   FakeClock clock;
   FakeEventService events{clock};
   FakeSerialPorts ports{events};
@@ -95,68 +89,27 @@ TEST(SetupDialogTest, ControllerInformationShowsEachOutcomeAndReleasesTheReader)
   const Row rows[] = {
       {"both answered", true, kFirmware, kModel, "Firmware release: 2.05",
        "Touch screen controller model: TV4001", "ADF"},
-      {"controller absent",
-       false,
-       {},
-       {},
-       "Touch screen controller not present",
-       "Touch model reading",
-       "A"},
-      {"stray bytes before the header",
-       true,
-       {0x81, 0x0A, 0x01, 0x0A, 0x05, 0x44, '1', '.', '0', '2'},
-       kModel,
-       "Firmware release: 1.02",
-       "Touch screen controller model: TV4001",
-       "ADF"},
-      {"firmware silent: model not asked",
-       true,
-       {},
-       kModel,
-       "Error reading firmware release",
-       "Touch model reading",
-       "AD"},
-      {"firmware without header",
-       true,
-       {'1', '.', '0', '2'},
-       kModel,
-       "Firmware release reading",
-       "Touch model reading",
-       "AD"},
-      {"model silent",
-       true,
-       kFirmware,
-       {},
-       "Firmware release: 2.05",
-       "Error reading Touch Controller model",
-       "ADF"},
-      {"model without header",
-       true,
-       kFirmware,
-       {0x0A, 0x06, 0x46, 'T'},
-       "Firmware release: 2.05",
-       "Touch model reading",
-       "ADF"},
-      {"short answers show nothing stale",
-       true,
-       {0x0A, 0x05, 0x44, '3', '.', '1', '4', '1'},
-       {0x0A, 0x07, 0x46, 'A', 'B'},
-       "Firmware release: 3.14",
-       "Touch screen controller model: AB",
-       "ADF"},
-      {"a zero or a high byte",
-       true,
-       {0x0A, 0x05, 0x44, '1', 0xE9, 0, '2'},
-       kModel,
-       "Firmware release: 1\xC3\xA9",
-       "Touch screen controller model: TV4001",
-       "ADF"},
-      {"control bytes show as escapes",
-       true,
-       {0x0A, 0x05, 0x44, '1', '\n', 0x1B, 0x9B},
-       {0x0A, 0x07, 0x46, '<', 'b', '>', 0x7F, '\r', '!'},
-       "Firmware release: 1\\x0a\\x1b\\x9b",
-       "Touch screen controller model: <b>\\x7f\\x0d!",
+      {"controller absent", false, Bytes{}, Bytes{}, "Touch screen controller not present",
+       "Touch model reading", "A"},
+      {"stray bytes before the header", true,
+       Bytes{0x81, 0x0A, 0x01, 0x0A, 0x05, 0x44, '1', '.', '0', '2'}, kModel,
+       "Firmware release: 1.02", "Touch screen controller model: TV4001", "ADF"},
+      {"firmware silent: model not asked", true, Bytes{}, kModel, "Error reading firmware release",
+       "Touch model reading", "AD"},
+      {"firmware without header", true, Bytes{'1', '.', '0', '2'}, kModel,
+       "Firmware release reading", "Touch model reading", "AD"},
+      {"model silent", true, kFirmware, Bytes{}, "Firmware release: 2.05",
+       "Error reading Touch Controller model", "ADF"},
+      {"model without header", true, kFirmware, Bytes{0x0A, 0x06, 0x46, 'T'},
+       "Firmware release: 2.05", "Touch model reading", "ADF"},
+      {"short answers show nothing stale", true, Bytes{0x0A, 0x05, 0x44, '3', '.', '1', '4', '1'},
+       Bytes{0x0A, 0x07, 0x46, 'A', 'B'}, "Firmware release: 3.14",
+       "Touch screen controller model: AB", "ADF"},
+      {"a zero or a high byte", true, Bytes{0x0A, 0x05, 0x44, '1', 0xE9, 0, '2'}, kModel,
+       "Firmware release: 1\xC3\xA9", "Touch screen controller model: TV4001", "ADF"},
+      {"control bytes show as escapes", true, Bytes{0x0A, 0x05, 0x44, '1', '\n', 0x1B, 0x9B},
+       Bytes{0x0A, 0x07, 0x46, '<', 'b', '>', 0x7F, '\r', '!'},
+       "Firmware release: 1\\x0a\\x1b\\x9b", "Touch screen controller model: <b>\\x7f\\x0d!",
        "ADF"},
   };
   for (const Row& row : rows) {
@@ -169,9 +122,9 @@ TEST(SetupDialogTest, ControllerInformationShowsEachOutcomeAndReleasesTheReader)
     bool memoryLineVisible = true;
     rig.Run([&](WindowHandle h) {
       texts = rig.TextsOf(h, {id::kFirmwareLine, id::kModelLine, id::kMemoryLine});
-      memoryLineVisible = rig.program.windows.ControlState(h, id::kMemoryLine).visible;
-      EXPECT_NE(rig.program.windows.ControlState(h, id::kFirmwareLine).font, 0u);
-      rig.program.windows.Command(h, kIdCancel);
+      memoryLineVisible = rig.windows.ControlState(h, id::kMemoryLine).visible;
+      EXPECT_NE(rig.windows.ControlState(h, id::kFirmwareLine).font, 0u);
+      rig.windows.Command(h, kIdCancel);
     });
     EXPECT_EQ(texts[id::kFirmwareLine], row.firmwareLine);
     EXPECT_EQ(texts[id::kModelLine], row.modelLine);
@@ -215,16 +168,16 @@ TEST(SetupDialogTest, MemoryCheckShowsItsThreeOutcomesAndLeavesTheDialogUsable) 
     std::string text;
     bool lineShown = false, buttonShown = false;
     const int32_t result = rig.Run([&](WindowHandle h) {
-      rig.program.windows.Command(h, id::kCheckMemoryButton);
-      text = rig.program.windows.ControlState(h, id::kMemoryLine).text;
-      lineShown = rig.program.windows.ControlState(h, id::kMemoryLine).visible;
-      buttonShown = rig.program.windows.ControlState(h, id::kCheckMemoryButton).visible;
-      rig.program.windows.Command(h, kIdOk);
+      rig.windows.Command(h, id::kCheckMemoryButton);
+      text = rig.windows.ControlState(h, id::kMemoryLine).text;
+      lineShown = rig.windows.ControlState(h, id::kMemoryLine).visible;
+      buttonShown = rig.windows.ControlState(h, id::kCheckMemoryButton).visible;
+      rig.windows.Command(h, kIdOk);
     });
     EXPECT_EQ(result, kIdOk) << "the dialog still works";
     EXPECT_EQ(text, row.text);
     EXPECT_TRUE(lineShown && buttonShown);
-    EXPECT_EQ(rig.Tones(), row.tones);
+    EXPECT_EQ(rig.program.log.Tones(), row.tones);
     EXPECT_EQ(rig.Requests().ends_with("*"), row.defaultsSent);
     EXPECT_EQ(rig.controller.wordReads, std::min(row.failAtRead, 64));
     if (row.touchAfter) {
@@ -265,7 +218,7 @@ TEST(SetupDialogTest, TrackbarsShowStoredValuesWithinTheirRangesAndOkStoresThem)
     rig.Run([&](WindowHandle h) {
       pos = rig.Pos(h, row.trackbar);
       texts = rig.TextsOf(h, {row.label, id::kDblClickDelayLabel});
-      rig.program.windows.Command(h, kIdOk);
+      rig.windows.Command(h, kIdOk);
     });
     EXPECT_EQ(pos, row.shown);
     EXPECT_EQ(texts[row.label], std::to_string(row.shown));
@@ -292,7 +245,7 @@ TEST(SetupDialogTest, AnyTrackbarMoveAppliesAllFiveLiveValues) {
     rig.Run([&](WindowHandle h) {
       settings.SetClickBoxWidth(-1), settings.SetClickBoxHeight(-1);
       const size_t before = rig.program.system.Calls().size();
-      rig.program.windows.MoveTrackbar(h, trackbar, rig.Pos(h, trackbar));
+      rig.windows.MoveTrackbar(h, trackbar, rig.Pos(h, trackbar));
       const auto calls = rig.program.system.Calls();
       const decltype(calls) live(calls.begin() + static_cast<ptrdiff_t>(before), calls.end());
       EXPECT_EQ(live, (decltype(calls){{SP::kDoubleClickWidth, 7},
@@ -300,7 +253,7 @@ TEST(SetupDialogTest, AnyTrackbarMoveAppliesAllFiveLiveValues) {
                                        {SP::kDoubleClickTime, 500}}));
       EXPECT_EQ(settings.GetClickBoxWidth(), 3);
       EXPECT_EQ(settings.GetClickBoxHeight(), 4);
-      rig.program.windows.Command(h, kIdCancel);
+      rig.windows.Command(h, kIdCancel);
     });
   }
 }
@@ -321,7 +274,7 @@ TEST(SetupDialogTest, EveryWayOutEnablesTheBuzzerAndOnlyOkStores) {
        "tracking, Click width, Click height, DblClick delay. They apply until the program ends."},
       {"Cancel", [](FakeWindowService& w, WindowHandle h) { w.Command(h, kIdCancel); }, kIdCancel,
        false, ""},
-      {"close box", [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, 0xF060); },
+      {"close box", [](FakeWindowService& w, WindowHandle h) { w.SysCommand(h, kSysCommandClose); },
        kIdCancel, false, ""},
       {"close request", [](FakeWindowService& w, WindowHandle h) { w.SendClose(h); }, kIdCancel,
        false, ""},
@@ -335,10 +288,10 @@ TEST(SetupDialogTest, EveryWayOutEnablesTheBuzzerAndOnlyOkStores) {
     int32_t buzzerWhileOpen = -1;
     const int32_t result = rig.Run([&](WindowHandle h) {
       buzzerWhileOpen = settings.IsBuzzerEnabled();
-      rig.program.windows.MoveTrackbar(h, id::kDblClickWidthTrackbar, 40);
-      rig.program.windows.MoveTrackbar(h, id::kClickWidthTrackbar, 22);
-      rig.program.windows.ClickCheckBox(h, id::kTrackingCheckBox);
-      row.close(rig.program.windows, h);
+      rig.windows.MoveTrackbar(h, id::kDblClickWidthTrackbar, 40);
+      rig.windows.MoveTrackbar(h, id::kClickWidthTrackbar, 22);
+      rig.windows.ClickCheckBox(h, id::kTrackingCheckBox);
+      row.close(rig.windows, h);
     });
     EXPECT_EQ(result, row.result);
     EXPECT_EQ(buzzerWhileOpen, 0);
@@ -353,7 +306,7 @@ TEST(SetupDialogTest, EveryWayOutEnablesTheBuzzerAndOnlyOkStores) {
     } else {
       EXPECT_TRUE(rig.program.store.Writes().empty());
     }
-    const auto messages = rig.program.windows.Messages();
+    const auto messages = rig.windows.Messages();
     EXPECT_EQ(messages.empty() ? "" : messages.back().text, row.unstored);
   }
 }
@@ -371,16 +324,17 @@ TEST(SetupDialogTest, TrackingTogglesTheSystemTrailsAndTryPlaysTheShownTone) {
     rig.program.settings.SetMouseTracking(1);
     bool checked = false;
     rig.Run([&](WindowHandle h) {
-      checked = rig.program.windows.ControlState(h, id::kTrackingCheckBox).checked;
-      rig.program.windows.Command(h, id::kTrackingCheckBox);  // the mark plays no part
-      rig.program.windows.MoveTrackbar(h, id::kFreqTrackbar, 20000);
-      rig.program.windows.MoveTrackbar(h, id::kLenTrackbar, 30);
-      rig.program.windows.Command(h, id::kTryButton);
-      rig.program.windows.Command(h, kIdCancel);
+      checked = rig.windows.ControlState(h, id::kTrackingCheckBox).checked;
+      rig.windows.Command(h, id::kTrackingCheckBox);  // the mark plays no part
+      rig.windows.MoveTrackbar(h, id::kFreqTrackbar, 20000);
+      rig.windows.MoveTrackbar(h, id::kLenTrackbar, 30);
+      rig.windows.Command(h, id::kTryButton);
+      rig.windows.Command(h, kIdCancel);
     });
     EXPECT_TRUE(checked) << "the box shows the stored tracking";
     EXPECT_EQ(rig.program.system.Current(SP::kMouseTrails), row.trailsAfter);
-    EXPECT_EQ(rig.Tones(), std::vector<std::string>{"tone 10000/30"}) << "while silenced too";
+    EXPECT_EQ(rig.program.log.Tones(), std::vector<std::string>{"tone 10000/30"})
+        << "while silenced too";
   }
 }
 
