@@ -52,13 +52,18 @@ std::optional<int32_t> WaitSeconds(std::string_view text) {
 
 }  // namespace
 
+std::optional<CommandLineOutcome> HelpOrVersion(std::string_view program, std::string_view help,
+                                                std::span<const std::string_view> args) {
+  if (args.size() != 1) return std::nullopt;
+  if (args[0] == "--help") return CommandLineOutcome{false, 0, std::string(help), ""};
+  if (args[0] == "--version") return CommandLineOutcome{false, 0, VersionLine(program), ""};
+  return std::nullopt;
+}
+
 CommandLineOutcome ParseCommandLine(std::string_view program, std::string_view help,
                                     std::span<const std::string_view> args) {
   if (args.empty()) return {};
-  if (args.size() == 1 && args[0] == "--help") {
-    return {false, 0, std::string(help), ""};
-  }
-  if (args.size() == 1 && args[0] == "--version") return {false, 0, VersionLine(program), ""};
+  if (auto outcome = HelpOrVersion(program, help, args)) return *outcome;
   if (args.size() == 2 && args[0] == "--wait") {
     if (const auto seconds = WaitSeconds(args[1])) return {true, 0, "", "", *seconds};
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ inline constexpr int32_t kMaxWaitSeconds = 3600;
 
 // "NAME VERSION" on one line, the version being the project's.
 std::string VersionLine(std::string_view program);
+
+// "--help" or "--version" alone, which every program here takes: the help text or the version
+// line to print and status 0; nothing for any other arguments.
+std::optional<CommandLineOutcome> HelpOrVersion(std::string_view program, std::string_view help,
+                                                std::span<const std::string_view> args);
 
 // tavrel's rules: "--help" prints the help text, "--version" the version line, each alone;
 // "--wait SECONDS" (0 to kMaxWaitSeconds) runs with that wait; any other argument or combination

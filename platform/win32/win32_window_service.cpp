@@ -403,8 +403,9 @@ bool Win32WindowService::NotifyIconAdd(const TrayIcon& icon) {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayMessage;
   data.hIcon = static_cast<HICON>(Icon(icon.iconId, kSmallIconSize));
-  // The tip is cut to what the record holds, never run past it.
-  std::strncpy(data.szTip, icon.tip.c_str(), sizeof data.szTip - 1);
+  // The tip is cut to the length the tray shows on every desktop, well within the record.
+  static_assert(sizeof data.szTip > kTrayTipLength);
+  std::strncpy(data.szTip, icon.tip.c_str(), kTrayTipLength);
   return Shell_NotifyIconA(NIM_ADD, &data) != 0;
 }
 

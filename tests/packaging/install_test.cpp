@@ -121,6 +121,8 @@ TEST_F(InstallTest, InstalledProgramsAnswerTheirCommandLine) {
        "tavrel-link-probe " + version + "\n"},
       {"a stray argument is refused before any window", "usr/bin/tavrel --start", 2,
        "Usage: tavrel [--wait SECONDS | --help | --version]\n"},
+      {"the probe refuses tavrel's own options", "usr/bin/tavrel-link-probe --wait 5", 2,
+       "Usage: tavrel-link-probe [SECONDS | --help | --version]\n"},
   };
   for (const Row& row : rows) {
     // No display: a refused or answered command line must never get as far as one.

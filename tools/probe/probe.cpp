@@ -88,11 +88,10 @@ std::optional<int> ProbeSeconds(int argc, char** argv, int& status) {
   if (args.size() == 1) {
     if (const std::optional<int> seconds = SecondsArgument(args[0])) return seconds;
   }
-  CommandLineOutcome outcome = ParseCommandLine("tavrel-link-probe", kProbeHelp, args);
-  // Anything but --help and --version (tavrel's --wait among them) is not the probe's.
-  if (outcome.run || outcome.status == 2) {
-    outcome = {false, 2, "", std::string(kProbeHelp.substr(0, kProbeHelp.find('\n') + 1))};
-  }
+  const CommandLineOutcome outcome =
+      HelpOrVersion("tavrel-link-probe", kProbeHelp, args)
+          .value_or(CommandLineOutcome{
+              false, 2, "", std::string(kProbeHelp.substr(0, kProbeHelp.find('\n') + 1))});
   std::cout << outcome.out;
   std::cerr << outcome.err;
   status = outcome.status;
