@@ -27,12 +27,6 @@ struct ProgramSide {
   explicit ProgramSide(size_t keep = 1 << 20) : log(keep) {
     settings.SetClickBoxWidth(0), settings.SetClickBoxHeight(0);
   }
-  // The texts of the message boxes shown so far.
-  std::vector<std::string> MessageTexts() const {
-    std::vector<std::string> texts;
-    for (const auto& message : windows.Messages()) texts.push_back(message.text);
-    return texts;
-  }
 
   FakeSettingsStore store;
   FakeSystemParameters system;

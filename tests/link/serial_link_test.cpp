@@ -101,7 +101,6 @@ class SerialLinkTest : public ::testing::Test {
   void DeadPorts(std::initializer_list<int32_t> numbers) {
     for (int32_t number : numbers) machine.AddDeadPort(number);
   }
-  std::vector<std::string> Messages() const { return program.MessageTexts(); }
   // Has the emulator send a report, and gives its bytes.
   Bytes Sent(uint8_t status, uint32_t x, uint32_t y) {
     emulator->Report(status, x, y);
@@ -148,7 +147,7 @@ TEST_F(SerialLinkTest, DetectsTheControllerOnTheStoredPortAndReadsItsCalibration
   EXPECT_EQ(program.settings.rightBottomX, 1955);
   EXPECT_EQ(program.settings.rightTopX, 1940);
   EXPECT_EQ(program.settings.rightTopY, 120);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   const auto requests = emulator->Requests();
   ASSERT_EQ(requests.size(), 9u);
   EXPECT_EQ(requests[0].bytes, (Bytes{0x0A, 0x01, 0x41}));
@@ -166,7 +165,7 @@ TEST_F(SerialLinkTest, ALineThatStartsCookedCarriesEveryByteBothWays) {
   program.store.Put("Serial Port", 5);
   int32_t found = 0;
   ASSERT_EQ(port.DetectController(found), lr::kOk);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   EXPECT_EQ(program.settings.leftBottomX, 0x0111);
   EXPECT_EQ(program.settings.leftBottomY, 0x0713);
   EXPECT_EQ(program.settings.rightBottomX, 0x070D);
@@ -433,7 +432,7 @@ TEST_F(SerialLinkTest, PortsThatCannotBeOpened) {
   ProgramSide other;
   CTvSerialPort second(other.settings, other.decoder, {ports, events, threads, clock});
   EXPECT_EQ(second.OpenSerialPort("COM5:"), lr::kOpenFailed);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   // Closed, it opens again.
   port.CloseSerialPort(0);
   EXPECT_EQ(second.OpenSerialPort("COM5:"), lr::kOk);

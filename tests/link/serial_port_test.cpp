@@ -43,7 +43,6 @@ class SerialPortTest : public ::testing::Test {
     Receive(kLift);
     EXPECT_TRUE(WaitUntil([&] { return Drained(); })) << "lift";
   }
-  std::vector<std::string> Messages() const { return program.MessageTexts(); }
 
   FakeClock clock;
   FakeEventService events{clock};
@@ -59,7 +58,7 @@ class SerialPortTest : public ::testing::Test {
 TEST_F(SerialPortTest, OpenOnANameWithoutDeviceFailsQuietly) {
   EXPECT_EQ(port.OpenSerialPort("COM9:"), lr::kOpenFailed);
   EXPECT_EQ(port.PortName(), "COM9:");
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   EXPECT_EQ(threads.started, 0);
 }
 
@@ -87,7 +86,8 @@ TEST_F(SerialPortTest, OpenShowsEachRefusedSettingAndStillStartsTheReader) {
     fresh.*row.failure = true;
     CTvSerialPort other(side.settings, side.decoder, {ports, events, threads, clock});
     EXPECT_EQ(other.OpenSerialPort("COM1:"), lr::kOk);
-    EXPECT_EQ(side.MessageTexts(), std::vector<std::string>{row.message});
+    ASSERT_EQ(side.windows.Messages().size(), 1u);
+    EXPECT_EQ(side.windows.Messages()[0].text, row.message);
     other.CloseSerialPort(0);
   }
 }
@@ -109,7 +109,7 @@ TEST_F(SerialPortTest, AReaderThatCannotStartLeavesThePortOpen) {
   threads.fail = true;
   EXPECT_EQ(port.OpenSerialPort("COM5:"), lr::kNoReaderThread);
   EXPECT_TRUE(line.open);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   EXPECT_EQ(port.CloseSerialPort(0), lr::kOk);
   EXPECT_FALSE(line.open);
 }
@@ -512,7 +512,7 @@ TEST_F(SerialPortTest, DetectionKeepsAStoredPortThatAnswers) {
   EXPECT_EQ(found, 0);
   EXPECT_EQ(ports.Opened(), std::vector<std::string>{"COM5:"});
   EXPECT_EQ(program.settings.leftBottomX, 200);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
 }
 
 TEST_F(SerialPortTest, DetectionWithAnUnreadableStoredPortScansEveryPort) {
@@ -571,7 +571,7 @@ TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
     Receive(kTouch);
     ASSERT_TRUE(WaitUntil([&] { return !program.log.Descriptions().empty(); }))
         << "touches flow again";
-    EXPECT_TRUE(Messages().empty()) << "no message box for any attempt";
+    EXPECT_TRUE(program.windows.Messages().empty()) << "no message box for any attempt";
     EXPECT_EQ(sink.Count("hung up"), 1u);
     EXPECT_EQ(port.CloseSerialPort(0), lr::kOk);
   }
