@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ class FakeLogSink : public LogSink {
   std::vector<std::string> Lines() const {
     std::lock_guard lock(mutex_);
     return lines_;
+  }
+  // How many lines contain text.
+  size_t Count(std::string_view text) const {
+    std::lock_guard lock(mutex_);
+    return std::ranges::count_if(lines_, [&](const auto& l) { return l.find(text) != l.npos; });
   }
 
  private:

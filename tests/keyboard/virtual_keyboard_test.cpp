@@ -238,39 +238,15 @@ TEST_F(VirtualKeyboardTest, OpensAtTheBottomCentreClearOfThePanel) {
     ScreenRect desktop;
     int32_t layout;
     int32_t panelX, panelY;
-    std::string placed;
+    std::string topLeft;
   };
+  constexpr int32_t kNormal = id::kKeyboardDialog, kLarge = id::kLargeKeyboardDialog;
   const Row rows[] = {
-      {"normal on 1024 x 768",
-       {0, 0, 1024, 768},
-       id::kKeyboardDialog,
-       948,
-       651,
-       "place 133 331,578 topmost"},
-      {"LARGE on 1024 x 768",
-       {0, 0, 1024, 768},
-       id::kLargeKeyboardDialog,
-       948,
-       651,
-       "place 134 234,495 topmost"},
-      {"LARGE over the panel on 640 x 480: above it",
-       {0, 0, 640, 480},
-       id::kLargeKeyboardDialog,
-       564,
-       363,
-       "place 134 42,136 topmost"},
-      {"monitor not at the origin",
-       {1024, 0, 2048, 768},
-       id::kKeyboardDialog,
-       10,
-       10,
-       "place 133 1355,578 topmost"},
-      {"monitor smaller than the keyboard: its top-left corner",
-       {0, 0, 400, 260},
-       id::kLargeKeyboardDialog,
-       0,
-       0,
-       "place 134 0,0 topmost"},
+      {"normal on 1024 x 768", {0, 0, 1024, 768}, kNormal, 948, 651, "331,578"},
+      {"LARGE on 1024 x 768", {0, 0, 1024, 768}, kLarge, 948, 651, "234,495"},
+      {"LARGE over the panel on 640 x 480: above it", {0, 0, 640, 480}, kLarge, 564, 363, "42,136"},
+      {"monitor not at the origin", {1024, 0, 2048, 768}, kNormal, 10, 10, "1355,578"},
+      {"monitor smaller than the keyboard: its top-left", {0, 0, 400, 260}, kLarge, 0, 0, "0,0"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
@@ -286,7 +262,9 @@ TEST_F(VirtualKeyboardTest, OpensAtTheBottomCentreClearOfThePanel) {
     OwnerPanel panel(rowWindows);
     panel.DoModal(0);
     const auto log = rowWindows.Log();
-    EXPECT_EQ(std::count(log.begin(), log.end(), row.placed), 1) << ::testing::PrintToString(log);
+    const std::string placed =
+        "place " + std::to_string(row.layout) + " " + row.topLeft + " topmost";
+    EXPECT_EQ(std::count(log.begin(), log.end(), placed), 1) << ::testing::PrintToString(log);
   }
 }
 

@@ -86,10 +86,9 @@ double CpuSeconds() {
 
 class SerialLinkTest : public ::testing::Test {
  protected:
-  ControllerEmulator& StartEmulator(sim::Misbehaviour misbehave = {}, ControllerMemory memory = {},
-                                    int32_t number = 5) {
+  // Starts the emulator on COM5, misbehaving as `misbehave` says.
+  ControllerEmulator& StartEmulator(ControllerMemory memory = {}) {
     sim::EmulatorOptions options;
-    options.port = number;
     options.machineDir = machine.Path();
     options.misbehave = misbehave;
     options.memory = memory;
@@ -102,10 +101,10 @@ class SerialLinkTest : public ::testing::Test {
   void DeadPorts(std::initializer_list<int32_t> numbers) {
     for (int32_t number : numbers) machine.AddDeadPort(number);
   }
-  std::vector<std::string> Messages() {
-    std::vector<std::string> texts;
-    for (const auto& message : program.windows.Messages()) texts.push_back(message.text);
-    return texts;
+  // Has the emulator send a report, and gives its bytes.
+  Bytes Sent(uint8_t status, uint32_t x, uint32_t y) {
+    emulator->Report(status, x, y);
+    return ControllerEmulator::EncodeReport(status, x, y);
   }
   // Waits until the reader has decoded the reports, and compares.
   void ExpectDecoded(const std::vector<Bytes>& reports) {
@@ -124,6 +123,7 @@ class SerialLinkTest : public ::testing::Test {
   std::unique_ptr<ControllerEmulator> emulator;
   AnsweredClock pauses{emulator, ports.writes};
   bool cooked = false;
+  sim::Misbehaviour misbehave;
   CTvSerialPort port{program.settings, program.decoder, {ports, events, threads, pauses}};
 };
 
@@ -136,7 +136,7 @@ ControllerMemory MemoryWith(std::initializer_list<std::pair<uint8_t, uint16_t>> 
 }
 
 TEST_F(SerialLinkTest, DetectsTheControllerOnTheStoredPortAndReadsItsCalibration) {
-  StartEmulator({}, MemoryWith({{0, 130}, {1, 1880}, {6, 1940}, {7, 120}}));
+  StartEmulator(MemoryWith({{0, 130}, {1, 1880}, {6, 1940}, {7, 120}}));
   program.store.Put("Serial Port", 5);
   int32_t found = 0;
   EXPECT_EQ(port.DetectController(found), lr::kOk);
@@ -147,27 +147,25 @@ TEST_F(SerialLinkTest, DetectsTheControllerOnTheStoredPortAndReadsItsCalibration
   EXPECT_EQ(program.settings.rightBottomX, 1955);
   EXPECT_EQ(program.settings.rightTopX, 1940);
   EXPECT_EQ(program.settings.rightTopY, 120);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   const auto requests = emulator->Requests();
   ASSERT_EQ(requests.size(), 9u);
   EXPECT_EQ(requests[0].bytes, (Bytes{0x0A, 0x01, 0x41}));
   EXPECT_EQ(requests[8].bytes, (Bytes{0x0A, 0x02, 0x43, 7}));
   // Touches reach the decoder once detection is done.
-  emulator->Report(0x81, 1000, 1000);
-  emulator->Report(0x80, 1000, 1000);
-  ExpectDecoded({ControllerEmulator::EncodeReport(0x81, 1000, 1000),
-                 ControllerEmulator::EncodeReport(0x80, 1000, 1000)});
+  // A braced list is built left to right: the touch is sent before its lift.
+  ExpectDecoded({Sent(0x81, 1000, 1000), Sent(0x80, 1000, 1000)});
 }
 
 TEST_F(SerialLinkTest, ALineThatStartsCookedCarriesEveryByteBothWays) {
   // Words and coordinates whose bytes a cooked terminal swallows (XON 0x11, XOFF 0x13, which
   // also stops the output) or translates (CR 0x0D).
   cooked = true;
-  StartEmulator({}, MemoryWith({{0, 0x0111}, {1, 0x0713}, {2, 0x070D}, {3, 0x0713}}));
+  StartEmulator(MemoryWith({{0, 0x0111}, {1, 0x0713}, {2, 0x070D}, {3, 0x0713}}));
   program.store.Put("Serial Port", 5);
   int32_t found = 0;
   ASSERT_EQ(port.DetectController(found), lr::kOk);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   EXPECT_EQ(program.settings.leftBottomX, 0x0111);
   EXPECT_EQ(program.settings.leftBottomY, 0x0713);
   EXPECT_EQ(program.settings.rightBottomX, 0x070D);
@@ -212,20 +210,14 @@ TEST_F(SerialLinkTest, UnreadableCalibrationFallsBackWithAMessage) {
       {"the factory corners, stored", false, 126},
   };
   // Answers cut behind the header carry echo 0, which only word 0 may give.
-  sim::Misbehaviour cut;
-  cut.truncateTo = 3;
-  StartEmulator(cut);
+  misbehave.truncateTo = 3;
+  StartEmulator();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     ProgramSide side;
-    for (const char* name :
-         {"Click Value Left Top X", "Click Value Left Top Y", "Click Value Left Bottom X",
-          "Click Value Left Bottom Y", "Click Value Right Top X", "Click Value Right Top Y",
-          "Click Value Right Bottom X", "Click Value Right Bottom Y"}) {
-      if (row.storedCorners)
-        side.store.Put(name, 300);
-      else
-        side.store.Remove(name);
+    for (const CornerValue& corner : kCornerValues) {
+      const std::string name(corner.name);
+      row.storedCorners ? side.store.Put(name, 300) : side.store.Remove(name);
     }
     side.store.Put("Serial Port", 5);
     CTvSerialPort link(side.settings, side.decoder, {ports, events, threads, pauses});
@@ -253,7 +245,7 @@ TEST_F(SerialLinkTest, WordWritesKeepTheChecksum) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     ControllerEmulator& controller =
-        StartEmulator({}, MemoryWith({{3, row.oldValue}, {63, row.checksum}}, false));
+        StartEmulator(MemoryWith({{3, row.oldValue}, {63, row.checksum}}, false));
     ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
     port.StopThread();
     uint8_t echo = 0;
@@ -285,9 +277,8 @@ TEST_F(SerialLinkTest, MemoryCheck) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    sim::Misbehaviour misbehave;
     misbehave.badChecksum = row.corrupt;
-    StartEmulator(misbehave, row.memory);
+    StartEmulator(row.memory);
     ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
     EXPECT_EQ(port.CheckMemory(), row.result);
     EXPECT_EQ(emulator->Requests().size(), 64u);
@@ -296,9 +287,8 @@ TEST_F(SerialLinkTest, MemoryCheck) {
 }
 
 TEST_F(SerialLinkTest, FirmwareAndModelAnswersBehindStrayBytes) {
-  sim::Misbehaviour noisy;
-  noisy.garbage = true;
-  StartEmulator(noisy);
+  misbehave.garbage = true;
+  StartEmulator();
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   struct Row {
     const char* legend;
@@ -340,10 +330,8 @@ TEST_F(SerialLinkTest, SplitAndTruncatedAnswers) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    sim::Misbehaviour misbehave;
-    misbehave.splitGapMs = row.splitGapMs;
-    misbehave.truncateTo = row.truncateTo;
-    StartEmulator(misbehave);
+    misbehave.splitGapMs = row.splitGapMs, misbehave.truncateTo = row.truncateTo;
+    StartEmulator();
     Clock& pause = row.pauseCoversTheAnswer ? static_cast<Clock&>(pauses) : clock;
     CTvSerialPort link(program.settings, program.decoder, {ports, events, threads, pause});
     ASSERT_EQ(link.OpenSerialPort("COM5:"), lr::kOk);
@@ -357,9 +345,8 @@ TEST_F(SerialLinkTest, SplitAndTruncatedAnswers) {
 }
 
 TEST_F(SerialLinkTest, SilentControllerPresenceCheck) {
-  sim::Misbehaviour silent;
-  silent.silent = true;
-  StartEmulator(silent);
+  misbehave.silent = true;
+  StartEmulator();
   pauses.real = true;
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   const auto start = std::chrono::steady_clock::now();
@@ -368,9 +355,8 @@ TEST_F(SerialLinkTest, SilentControllerPresenceCheck) {
 }
 
 TEST_F(SerialLinkTest, SilentControllerMemoryCheck) {
-  sim::Misbehaviour silent;
-  silent.silent = true;
-  StartEmulator(silent);
+  misbehave.silent = true;
+  StartEmulator();
   pauses.real = true;
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   EXPECT_EQ(port.CheckMemory(), lr::kMemoryReadFailed);
@@ -378,16 +364,12 @@ TEST_F(SerialLinkTest, SilentControllerMemoryCheck) {
 }
 
 TEST_F(SerialLinkTest, LongStreamAtTheLineRateLosesNothing) {
-  sim::Misbehaviour noisy;
-  noisy.garbage = true;
-  StartEmulator(noisy);
+  misbehave.garbage = true;
+  StartEmulator();
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   std::vector<Bytes> reports;
-  for (uint32_t i = 0; i < 400; ++i) {
-    const uint8_t status = i % 2 ? 0x80 : 0x81;
-    emulator->Report(status, 100 + 4 * i, 1900 - 4 * i);
-    reports.push_back(ControllerEmulator::EncodeReport(status, 100 + 4 * i, 1900 - 4 * i));
-  }
+  for (uint32_t i = 0; i < 400; ++i)
+    reports.push_back(Sent(i % 2 ? 0x80 : 0x81, 100 + 4 * i, 1900 - 4 * i));
   ASSERT_TRUE(emulator->WaitSent(20s));
   ExpectDecoded(reports);
 }
@@ -396,15 +378,11 @@ TEST_F(SerialLinkTest, TouchesFlowAgainAfterACommand) {
   StartEmulator();
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   std::vector<Bytes> reports;
-  for (uint32_t i = 0; i < 20; ++i) {
-    emulator->Report(0x81, 500 + i * 10, 500);
-    reports.push_back(ControllerEmulator::EncodeReport(0x81, 500 + i * 10, 500));
-  }
+  for (uint32_t i = 0; i < 20; ++i) reports.push_back(Sent(0x81, 500 + i * 10, 500));
   ASSERT_TRUE(emulator->WaitSent(5s));
   ExpectDecoded(reports);
   EXPECT_EQ(port.CheckController(), lr::kOk);
-  emulator->Report(0x80, 700, 500);
-  reports.push_back(ControllerEmulator::EncodeReport(0x80, 700, 500));
+  reports.push_back(Sent(0x80, 700, 500));
   ExpectDecoded(reports);
 }
 
@@ -428,9 +406,8 @@ TEST_F(SerialLinkTest, HangUpsNeitherSpinNorHang) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    sim::Misbehaviour misbehave;
     misbehave.hangUpAtRequest = 1;
-    StartEmulator(misbehave);
+    StartEmulator();
     pauses.real = true;
     ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
     const auto start = std::chrono::steady_clock::now();
@@ -455,7 +432,7 @@ TEST_F(SerialLinkTest, PortsThatCannotBeOpened) {
   ProgramSide other;
   CTvSerialPort second(other.settings, other.decoder, {ports, events, threads, clock});
   EXPECT_EQ(second.OpenSerialPort("COM5:"), lr::kOpenFailed);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   // Closed, it opens again.
   port.CloseSerialPort(0);
   EXPECT_EQ(second.OpenSerialPort("COM5:"), lr::kOk);

@@ -36,10 +36,12 @@ class SerialPortTest : public ::testing::Test {
     ports.With(line, [&](FakeLine& l) { empty = l.incoming.empty(); });
     return empty;
   }
-  std::vector<std::string> Messages() {
-    std::vector<std::string> texts;
-    for (const auto& message : program.windows.Messages()) texts.push_back(message.text);
-    return texts;
+  // A touch and its lift are both read off the line: the reader runs.
+  void ExpectTouchesFlow() {
+    Receive(kTouch);
+    EXPECT_TRUE(WaitUntil([&] { return Drained(); })) << "touch";
+    Receive(kLift);
+    EXPECT_TRUE(WaitUntil([&] { return Drained(); })) << "lift";
   }
 
   FakeClock clock;
@@ -56,7 +58,7 @@ class SerialPortTest : public ::testing::Test {
 TEST_F(SerialPortTest, OpenOnANameWithoutDeviceFailsQuietly) {
   EXPECT_EQ(port.OpenSerialPort("COM9:"), lr::kOpenFailed);
   EXPECT_EQ(port.PortName(), "COM9:");
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   EXPECT_EQ(threads.started, 0);
 }
 
@@ -84,9 +86,8 @@ TEST_F(SerialPortTest, OpenShowsEachRefusedSettingAndStillStartsTheReader) {
     fresh.*row.failure = true;
     CTvSerialPort other(side.settings, side.decoder, {ports, events, threads, clock});
     EXPECT_EQ(other.OpenSerialPort("COM1:"), lr::kOk);
-    std::vector<std::string> texts;
-    for (const auto& message : side.windows.Messages()) texts.push_back(message.text);
-    EXPECT_EQ(texts, std::vector<std::string>{row.message});
+    ASSERT_EQ(side.windows.Messages().size(), 1u);
+    EXPECT_EQ(side.windows.Messages()[0].text, row.message);
     other.CloseSerialPort(0);
   }
 }
@@ -108,7 +109,7 @@ TEST_F(SerialPortTest, AReaderThatCannotStartLeavesThePortOpen) {
   threads.fail = true;
   EXPECT_EQ(port.OpenSerialPort("COM5:"), lr::kNoReaderThread);
   EXPECT_TRUE(line.open);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
   EXPECT_EQ(port.CloseSerialPort(0), lr::kOk);
   EXPECT_FALSE(line.open);
 }
@@ -183,33 +184,24 @@ TEST_F(SerialPortTest, CommandsParkTheReaderAndReleaseItAsAgreed) {
     bool released;
   };
   const Row rows[] = {
-      {"presence check releases on success", [](CTvSerialPort& p) { return p.CheckController(); },
-       true},
-      {"model request leaves it parked for the caller",
-       [](CTvSerialPort& p) { return p.RequestModel(); }, false},
-      {"firmware request likewise", [](CTvSerialPort& p) { return p.RequestFirmwareRelease(); },
-       false},
-      {"load defaults releases on success",
-       [](CTvSerialPort& p) { return p.LoadControllerDefaults(); }, true},
-      {"calibration read always releases", [](CTvSerialPort& p) { return p.ReadCalibration(); },
-       true},
+      {"presence check releases on success", &CTvSerialPort::CheckController, true},
+      {"model request leaves it parked for the caller", &CTvSerialPort::RequestModel, false},
+      {"firmware request likewise", &CTvSerialPort::RequestFirmwareRelease, false},
+      {"load defaults releases on success", &CTvSerialPort::LoadControllerDefaults, true},
+      {"calibration read always releases", &CTvSerialPort::ReadCalibration, true},
   };
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     program.log.Clear();
     EXPECT_EQ(row.command(port), lr::kOk);
-    Receive(kTouch);
-    if (row.released) {
-      EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
-    } else {
+    if (!row.released) {
       EXPECT_TRUE(port.ReaderParked());
+      Receive(kTouch);
       EXPECT_FALSE(Drained());
       port.StartThread();
-      EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
     }
-    Receive(kLift);
-    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+    ExpectTouchesFlow();
   }
 }
 
@@ -223,24 +215,19 @@ TEST_F(SerialPortTest, CommandsFailWithTheirOwnCodeWhenARequestIsNotWrittenWhole
   };
   uint8_t low, high, echo;
   const Row rows[] = {
-      {"presence", 2, [](CTvSerialPort& p) { return p.CheckController(); }, lr::kPresenceNotSent,
-       true},
-      {"firmware", 2, [](CTvSerialPort& p) { return p.RequestFirmwareRelease(); },
-       lr::kFirmwareNotSent, true},
-      {"model", 2, [](CTvSerialPort& p) { return p.RequestModel(); }, lr::kModelNotSent, true},
-      {"defaults", 1, [](CTvSerialPort& p) { return p.LoadControllerDefaults(); },
-       lr::kDefaultsNotSent, true},
+      {"presence", 2, &CTvSerialPort::CheckController, lr::kPresenceNotSent, true},
+      {"firmware", 2, &CTvSerialPort::RequestFirmwareRelease, lr::kFirmwareNotSent, true},
+      {"model", 2, &CTvSerialPort::RequestModel, lr::kModelNotSent, true},
+      {"defaults", 1, &CTvSerialPort::LoadControllerDefaults, lr::kDefaultsNotSent, true},
       {"word read", 3, [&](CTvSerialPort& p) { return p.ReadMemoryWord(0, low, high, echo); },
        lr::kReadWordNotSent},
       {"word write: its reads fail first", 3,
        [&](CTvSerialPort& p) { return p.WriteMemoryWord(0, 1, 2, echo); }, lr::kWordReadFailed},
       {"word write: the write itself", 5,
        [&](CTvSerialPort& p) { return p.WriteMemoryWord(0, 1, 2, echo); }, lr::kWriteWordNotSent},
-      {"calibration read", 3, [](CTvSerialPort& p) { return p.ReadCalibration(); },
-       lr::kCalibrationReadFailed},
-      {"calibration write", 5, [](CTvSerialPort& p) { return p.WriteCalibration(); },
-       lr::kCalibrationWriteFailed},
-      {"memory check", 3, [](CTvSerialPort& p) { return p.CheckMemory(); }, lr::kMemoryReadFailed},
+      {"calibration read", 3, &CTvSerialPort::ReadCalibration, lr::kCalibrationReadFailed},
+      {"calibration write", 5, &CTvSerialPort::WriteCalibration, lr::kCalibrationWriteFailed},
+      {"memory check", 3, &CTvSerialPort::CheckMemory, lr::kMemoryReadFailed},
   };
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   port.StopThread();
@@ -297,10 +284,7 @@ TEST_F(SerialPortTest, DialogCommandsLeaveTheReaderRunningWhateverTheOutcome) {
     std::string text;
     EXPECT_EQ(row.command(port, text), row.code);
     EXPECT_EQ(text, row.text);
-    Receive(kTouch);
-    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
-    Receive(kLift);
-    EXPECT_TRUE(WaitUntil([&] { return Drained(); }));
+    ExpectTouchesFlow();
   }
 }
 
@@ -383,17 +367,13 @@ TEST_F(SerialPortTest, CommandsFailWithTheirOwnCodeWhenTheReaderCannotPark) {
     int32_t code;
   };
   const Row rows[] = {
-      {"presence", [](CTvSerialPort& p) { return p.CheckController(); }, lr::kPresenceNotSent},
-      {"firmware", [](CTvSerialPort& p) { return p.RequestFirmwareRelease(); },
-       lr::kFirmwareNotSent},
-      {"model", [](CTvSerialPort& p) { return p.RequestModel(); }, lr::kModelNotSent},
-      {"defaults", [](CTvSerialPort& p) { return p.LoadControllerDefaults(); },
-       lr::kDefaultsNotSent},
-      {"memory check", [](CTvSerialPort& p) { return p.CheckMemory(); }, lr::kMemoryReadFailed},
-      {"calibration read", [](CTvSerialPort& p) { return p.ReadCalibration(); },
-       lr::kCalibrationReadFailed},
-      {"calibration write", [](CTvSerialPort& p) { return p.WriteCalibration(); },
-       lr::kCalibrationWriteFailed},
+      {"presence", &CTvSerialPort::CheckController, lr::kPresenceNotSent},
+      {"firmware", &CTvSerialPort::RequestFirmwareRelease, lr::kFirmwareNotSent},
+      {"model", &CTvSerialPort::RequestModel, lr::kModelNotSent},
+      {"defaults", &CTvSerialPort::LoadControllerDefaults, lr::kDefaultsNotSent},
+      {"memory check", &CTvSerialPort::CheckMemory, lr::kMemoryReadFailed},
+      {"calibration read", &CTvSerialPort::ReadCalibration, lr::kCalibrationReadFailed},
+      {"calibration write", &CTvSerialPort::WriteCalibration, lr::kCalibrationWriteFailed},
   };
   HeldPointer pointer;
   ReportDecoder decoder(program.settings, pointer, program.tone);
@@ -532,7 +512,7 @@ TEST_F(SerialPortTest, DetectionKeepsAStoredPortThatAnswers) {
   EXPECT_EQ(found, 0);
   EXPECT_EQ(ports.Opened(), std::vector<std::string>{"COM5:"});
   EXPECT_EQ(program.settings.leftBottomX, 200);
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(program.windows.Messages().empty());
 }
 
 TEST_F(SerialPortTest, DetectionWithAnUnreadableStoredPortScansEveryPort) {
@@ -543,13 +523,6 @@ TEST_F(SerialPortTest, DetectionWithAnUnreadableStoredPortScansEveryPort) {
   // No port name is made from the error code.
   EXPECT_EQ(ports.Opened(),
             (std::vector<std::string>{"COM1:", "COM2:", "COM3:", "COM4:", "COM5:"}));
-}
-
-// Counts the log lines that contain text.
-size_t LinesWith(const FakeLogSink& sink, const std::string& text) {
-  size_t count = 0;
-  for (const std::string& line : sink.Lines()) count += line.find(text) != std::string::npos;
-  return count;
 }
 
 TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
@@ -578,11 +551,11 @@ TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
       l.hungUp = true;
       row.whileGone(l);
     });
-    ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "COM5: hung up") == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count("COM5: hung up") == 1; }));
     EXPECT_EQ(program.log.Descriptions().back(), "left up");
     // The state of the row alone keeps the port from answering now.
     ports.With(line, [&](FakeLine& l) { l.hungUp = l.answer && !l.missing && !l.failSet; });
-    ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "not back yet (attempt 3)") == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count("not back yet (attempt 3)") == 1; }));
     // Never more often than the interval: each attempt waited its two seconds first.
     EXPECT_GE(clock.NowMs(), 3u * 2000);
     EXPECT_EQ(program.settings.leftBottomX, 100);
@@ -592,14 +565,14 @@ TEST_F(SerialPortTest, ALostLineIsTriedAgainUntilTheControllerAnswers) {
       l = FakeLine{};
       controller.Attach(l);
     });
-    ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "COM5: answers again") == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count("COM5: answers again") == 1; }));
     EXPECT_EQ(program.settings.leftBottomX, row.calibrated ? 150 : 321) << "the newer one wins";
     program.log.Clear();
     Receive(kTouch);
     ASSERT_TRUE(WaitUntil([&] { return !program.log.Descriptions().empty(); }))
         << "touches flow again";
-    EXPECT_TRUE(Messages().empty()) << "no message box for any attempt";
-    EXPECT_EQ(LinesWith(sink, "hung up"), 1u);
+    EXPECT_TRUE(program.windows.Messages().empty()) << "no message box for any attempt";
+    EXPECT_EQ(sink.Count("hung up"), 1u);
     EXPECT_EQ(port.CloseSerialPort(0), lr::kOk);
   }
 }
@@ -608,9 +581,9 @@ TEST_F(SerialPortTest, CloseEndsTheRetriesAtOnce) {
   FakeLogSink sink(LogLevel::kDebug);
   ASSERT_EQ(port.OpenSerialPort("COM5:"), lr::kOk);
   ports.With(line, [](FakeLine& l) { l.hungUp = true; });
-  ASSERT_TRUE(WaitUntil([&] { return LinesWith(sink, "(attempt 2)") == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return sink.Count("(attempt 2)") == 1; }));
   EXPECT_EQ(port.CloseSerialPort(1), lr::kOk);
-  EXPECT_EQ(LinesWith(sink, "answers again"), 0u);
+  EXPECT_EQ(sink.Count("answers again"), 0u);
 }
 
 }  // namespace

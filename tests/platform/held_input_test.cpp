@@ -15,31 +15,21 @@ struct SayingInput : HeldInput {
   void ReleaseHeld() override { std::fputs("released\n", stderr); }
 };
 
+// Registers an input that says when it is released (unless it goes first), then ends as told.
+void RegisterThen(void (*end)(), bool unregister = false) {
+  SayingInput input;
+  held_input::Register(input);
+  if (unregister) held_input::Unregister(input);
+  end();
+}
+
 // A toolkit that loses its display calls exit(); a fatal error ends in std::terminate.
 TEST(HeldInputDeathTest, AnExitOrAFatalErrorReleasesWhatIsStillRegistered) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        SayingInput input;
-        held_input::Register(input);
-        std::exit(1);
-      },
-      testing::ExitedWithCode(1), "released");
-  EXPECT_DEATH(
-      {
-        SayingInput input;
-        held_input::Register(input);
-        std::terminate();
-      },
-      "released");
-  EXPECT_EXIT(
-      {
-        SayingInput input;
-        held_input::Register(input);
-        held_input::Unregister(input);
-        std::exit(0);
-      },
-      testing::ExitedWithCode(0), testing::Not(testing::HasSubstr("released")))
+  EXPECT_EXIT(RegisterThen([] { std::exit(1); }), testing::ExitedWithCode(1), "released");
+  EXPECT_DEATH(RegisterThen([] { std::terminate(); }), "released");
+  EXPECT_EXIT(RegisterThen([] { std::exit(0); }, true), testing::ExitedWithCode(0),
+              testing::Not(testing::HasSubstr("released")))
       << "a service that went has released already";
 }
 

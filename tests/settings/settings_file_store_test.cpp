@@ -38,21 +38,16 @@ class SettingsFileStoreTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  std::string FileText() const {
-    std::ifstream in(dir / "settings.reg", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+  static std::string TextOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
   }
+  std::string FileText() const { return TextOf(dir / "settings.reg"); }
   void WriteFile(const std::string& text) const {
     fs::create_directories(dir);
     std::ofstream(dir / "settings.reg", std::ios::binary) << text;
   }
-  bool Logged(const std::string& text) const {
-    const auto lines = log.Lines();
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const auto& line) { return line.find(text) != std::string::npos; });
-  }
+  bool Logged(const std::string& text) const { return log.Count(text) > 0; }
 
   fs::path dir;
   FakeLogSink log;
@@ -63,10 +58,8 @@ class SettingsFileStoreTest : public ::testing::Test {
 TEST_F(SettingsFileStoreTest, FirstLoadCreatesTheDirectoryAndFile) {
   SettingsFileStore store(dir / "nested");
   TouchSettings settings({store, system, windows});
-  std::ifstream in(dir / "nested" / "settings.reg");
-  std::string first;
-  std::getline(in, first);
-  EXPECT_EQ(first, "Windows Registry Editor Version 5.00");
+  EXPECT_TRUE(TextOf(dir / "nested" / "settings.reg")
+                  .starts_with("Windows Registry Editor Version 5.00\n"));
   EXPECT_EQ(settings.ReadSerialPort(), 5);
   EXPECT_EQ(settings.ReadValue("Click Value Right Top Y"), 127);
   EXPECT_EQ(settings.ReadCapturedX(), -130);
@@ -155,8 +148,7 @@ TEST_F(SettingsFileStoreTest, UnusableDirectoryFailsLoadAndEveryAccess) {
     EXPECT_EQ(rowLog.Lines().size(), 2u) << "the reason, once, at each of the two loads";
   }
   EXPECT_EQ(fs::file_size(dir / "reg-too-large" / "settings.reg"), 100u << 20) << "untouched";
-  std::ifstream target(dir / "file");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(target), {}), "x");
+  EXPECT_EQ(TextOf(dir / "file"), "x");
   EXPECT_EQ(fs::status(dir / "reg-is-a-fifo" / "settings.reg").type(), fs::file_type::fifo);
 }
 
@@ -201,8 +193,7 @@ TEST_F(SettingsFileStoreTest, WritesNeitherLoseTheFileNorFollowPlantedLinks) {
     ASSERT_TRUE(store.Write("Serial Port", 3));
     row.plant(dir / "settings.reg");
     EXPECT_EQ(store.Write("Buzzer Frequency (Hz)", 4000), row.written);
-    std::ifstream in(victim);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "victim");
+    EXPECT_EQ(TextOf(victim), "victim");
     if (row.written) {
       EXPECT_EQ(store.Read("Serial Port"), 3);
       EXPECT_EQ(store.Read("Buzzer Frequency (Hz)"), 4000);
@@ -270,9 +261,7 @@ TEST_F(SettingsFileStoreTest, KilledWriterNeverLeavesAPartialFile) {
 TEST_F(SettingsFileStoreTest, ShippedWindowsDefaultsMatchAFirstStart) {
   FakeSettingsStore store;
   TouchSettings settings({store, system, windows});
-  std::ifstream in(TAVREL_WINDOWS_DEFAULTS, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
+  std::istringstream text(TextOf(TAVREL_WINDOWS_DEFAULTS));
   ASSERT_TRUE(text.str().starts_with(RegFile::kHeader));
   const RegFile shipped(SettingsFileStore::kKeyPath, text.str());
   size_t valueLines = 0;

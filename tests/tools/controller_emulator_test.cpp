@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "tools/sim/touch_script.h"
 
@@ -30,10 +31,24 @@ class EmulatorTest : public ::testing::Test {
     if (line >= 0) close(line);
     std::filesystem::remove_all(dir);
   }
+  // Starts an emulator in the test's directory, with the far end of its line open.
+  std::unique_ptr<ControllerEmulator> Start(bool pace = true) {
+    EmulatorOptions options;
+    options.machineDir = dir;
+    options.pace = pace;
+    auto emulator = std::make_unique<ControllerEmulator>(options);
+    EXPECT_TRUE(emulator->Start()) << emulator->Error();
+    OpenLine(emulator->LinkPath());
+    return emulator;
+  }
   // Opens the emulator's line as the program would, in raw mode already.
   void OpenLine(const std::string& path) {
     line = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(line, 0) << path;
+  }
+  void CloseLine() {
+    close(line);
+    line = -1;
   }
   // What arrives on the line until it stays quiet for the given time.
   Bytes Receive(std::chrono::milliseconds quiet = 100ms) {
@@ -87,74 +102,54 @@ TEST_F(EmulatorTest, TouchCommandsBecomeReports) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
-    EmulatorOptions options;
-    options.machineDir = dir;
-    options.pace = false;
-    ControllerEmulator emulator(options);
-    ASSERT_TRUE(emulator.Start()) << emulator.Error();
-    OpenLine(emulator.LinkPath());
-    TouchScript script(emulator);
+    const auto emulator = Start(false);
+    TouchScript script(*emulator);
     std::string error;
     for (const std::string& text : row.lines) error += script.Run(text);
     EXPECT_EQ(error, row.error);
-    EXPECT_TRUE(emulator.WaitSent(2s));
+    EXPECT_TRUE(emulator->WaitSent(2s));
     EXPECT_EQ(Receive(), row.sent);
-    close(line);
-    line = -1;
+    CloseLine();
   }
 }
 
 TEST_F(EmulatorTest, ReconnectBringsAFreshLineAtTheSameLinkAfterAHangUp) {
-  EmulatorOptions options;
-  options.machineDir = dir;
-  options.pace = false;
-  ControllerEmulator emulator(options);
-  ASSERT_TRUE(emulator.Start()) << emulator.Error();
-  OpenLine(emulator.LinkPath());
-  TouchScript script(emulator);
+  const auto emulator = Start(false);
+  TouchScript script(*emulator);
   for (const char* command : {"reconnect", "tap 1 2"}) EXPECT_EQ(script.Run(command), "");
-  ASSERT_TRUE(emulator.WaitSent(2s));
+  ASSERT_TRUE(emulator->WaitSent(2s));
   EXPECT_EQ(Receive(), Reports({{0x81, 1, 2}, {0x80, 1, 2}})) << "no effect on a live line";
   EXPECT_EQ(script.Run("hangup"), "");
-  ASSERT_TRUE(emulator.WaitSent(2s));
-  EXPECT_TRUE(emulator.HungUp());
-  EXPECT_FALSE(std::filesystem::exists(emulator.LinkPath()));
-  close(line);
-  line = -1;
+  ASSERT_TRUE(emulator->WaitSent(2s));
+  EXPECT_TRUE(emulator->HungUp());
+  EXPECT_FALSE(std::filesystem::exists(emulator->LinkPath()));
+  CloseLine();
 
   for (const char* command : {"reconnect", "tap 3 4"}) EXPECT_EQ(script.Run(command), "");
-  ASSERT_TRUE(emulator.WaitSent(2s));
-  EXPECT_FALSE(emulator.HungUp());
-  OpenLine(emulator.LinkPath());
+  ASSERT_TRUE(emulator->WaitSent(2s));
+  EXPECT_FALSE(emulator->HungUp());
+  OpenLine(emulator->LinkPath());
   EXPECT_EQ(Receive(), Reports({{0x81, 3, 4}, {0x80, 3, 4}}));
 }
 
 TEST_F(EmulatorTest, PacesBytesAtTheLineRate) {
-  EmulatorOptions options;
-  options.machineDir = dir;
-  ControllerEmulator emulator(options);
-  ASSERT_TRUE(emulator.Start());
-  OpenLine(emulator.LinkPath());
+  const auto emulator = Start();
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 20; ++i) emulator.Report(0x81, 10, 10);
-  ASSERT_TRUE(emulator.WaitSent(5s));
+  for (int i = 0; i < 20; ++i) emulator->Report(0x81, 10, 10);
+  ASSERT_TRUE(emulator->WaitSent(5s));
   // 100 bytes at 960 a second take 104 ms; unpaced they would take next to nothing.
   EXPECT_GE(std::chrono::steady_clock::now() - start, 100ms);
   EXPECT_EQ(Receive().size(), 100u);
 }
 
 TEST_F(EmulatorTest, AnswersDoNotWaitForAPauseOfTheTouches) {
-  EmulatorOptions options;
-  options.machineDir = dir;
-  ControllerEmulator emulator(options);
-  ASSERT_TRUE(emulator.Start());
-  OpenLine(emulator.LinkPath());
-  emulator.Pause(3000);
-  emulator.Report(0x81, 10, 10);
+  const auto emulator = Start();
+  emulator->Pause(3000);
+  emulator->Report(0x81, 10, 10);
   const uint8_t presence[] = {0x0A, 0x01, 0x41};
   ASSERT_EQ(write(line, presence, sizeof presence), 3);
   EXPECT_EQ(Receive(), (Bytes{0x0A, 0x01, 0x41}));
-  EXPECT_EQ(emulator.Requests().size(), 1u);
+  EXPECT_EQ(emulator->Requests().size(), 1u);
 }
 
 // Frames the controller cannot take get no answer and leave its memory alone; the defaults

@@ -98,9 +98,7 @@ TEST(CalibrationTransformTest, AbsolutePointerIsTruncatedNotClamped) {
       {"v 2005 passes 65535, w 2017 goes negative", {2005, 2017}, {65563, -17}},
       {"327 × v / 10 rounded down", {1000, 1047}, {32700, 31507}},
       {"a negative v truncates toward zero", {-1, 0}, {-32, 65535}},
-      {"beyond 32 bits gives the processor's INT32_MIN",
-       {INT32_MAX, INT32_MIN},
-       {INT32_MIN, INT32_MIN}},
+      {"beyond 32 bits: the processor's INT32_MIN", {INT32_MAX, INT32_MIN}, {INT32_MIN, INT32_MIN}},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(ToAbsolutePointer(row.point), row.expected) << row.legend;

@@ -24,16 +24,13 @@ using Events = std::vector<std::string>;
 constexpr ControlHandle kButton = 7;
 constexpr ImageHandle kOnImage = 130, kOffImage = 131;
 
-// Encodes raw coordinates the way the controller does: bit 7 in the high byte's bit 0.
-Bytes Report(uint8_t status, int32_t rawX, int32_t rawY) {
-  const auto high = [](int32_t raw) {
-    return static_cast<uint8_t>((raw >> 8) << 1 | (raw >> 7 & 1));
-  };
-  const auto low = [](int32_t raw) { return static_cast<uint8_t>(raw & 0x7F); };
-  return {status, high(rawX), low(rawX), high(rawY), low(rawY)};
+// Reports as the controller sends them (the encoding is checked below).
+Bytes Report(uint8_t status, uint32_t rawX, uint32_t rawY) {
+  const ReportBytes bytes = EncodeReport(status, rawX, rawY);
+  return {bytes.begin(), bytes.end()};
 }
-Bytes Down(int32_t x, int32_t y) { return Report(kStatusTouching, x, y); }
-Bytes Up(int32_t x, int32_t y) { return Report(kStatusReleased, x, y); }
+Bytes Down(uint32_t x, uint32_t y) { return Report(kStatusTouching, x, y); }
+Bytes Up(uint32_t x, uint32_t y) { return Report(kStatusReleased, x, y); }
 
 TEST(UnpackReportTest, Layouts) {
   struct Row {
@@ -86,12 +83,7 @@ TEST(EncodeReportTest, RoundTripsEveryCoordinateBitAndNeverFakesAStart) {
 // A decoder on fakes, with the settings as on a first start.
 struct DecoderRig {
   // Corners under which v = rawX and w = 2047 − rawY exactly.
-  void UseUnitCorners() {
-    settings.leftTopX = 102, settings.leftTopY = 102;
-    settings.leftBottomX = 102, settings.leftBottomY = 1945;
-    settings.rightTopX = 1945, settings.rightTopY = 102;
-    settings.rightBottomX = 1945, settings.rightBottomY = 1945;
-  }
+  void UseUnitCorners() { settings.SetCorners({102, 102, 102, 1945, 1945, 102, 1945, 1945}); }
   // As the reader thread does: the mode is the settings' mode, read just before.
   void Feed(const Bytes& bytes, int32_t mode = kDecoderNormal) {
     settings.SetDecoderMode(mode);
@@ -130,9 +122,7 @@ TEST_F(ReportDecoderTest, FactoryCornersWorkedTable) {
       {"right-top", 1946, 127, {1945, 1944}, "move 63601,2355"},
       {"middle", 1000, 1000, {987, 1029}, "move 32274,32092"},
   };
-  const Corners factory{settings.leftTopX,     settings.leftTopY,    settings.leftBottomX,
-                        settings.leftBottomY,  settings.rightTopX,   settings.rightTopY,
-                        settings.rightBottomX, settings.rightBottomY};
+  const Corners factory = settings.GetCorners();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.legend);
     EXPECT_EQ(ApplyCalibration(factory, row.rawX, row.rawY), row.calibrated);
