@@ -6,8 +6,10 @@
 // Usage: tavrel-session [PROGRAM]   (default: tavrel next to this program)
 // TAVREL_MACHINE_DIR: the machine directory to use; a temporary one when unset.
 // TAVREL_SCREENSHOT: where the screenshot goes (default run.png next to this program).
+#include <signal.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -79,15 +81,41 @@ std::string StoredCorners(const fs::path& settings) {
   return corners;
 }
 
+sigset_t EndingSignals() {
+  sigset_t ending;
+  sigemptyset(&ending);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, signal);
+  return ending;
+}
+
+// Ends this process's children (the display, the tray host, the program), found in /proc.
+void EndChildren() {
+  std::error_code failed;
+  for (auto it = fs::directory_iterator("/proc", failed); !failed && it != fs::directory_iterator();
+       it.increment(failed)) {
+    const std::string name = it->path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string stat = FileText(it->path() / "stat");
+    const size_t bracket = stat.rfind(')');
+    if (bracket == std::string::npos) continue;
+    std::istringstream fields(stat.substr(bracket + 2));
+    std::string state;
+    pid_t parent = 0;
+    if (fields >> state >> parent && parent == ::getpid()) {
+      ::kill(static_cast<pid_t>(std::stol(name)), SIGTERM);
+    }
+  }
+}
+
 class Session {
  public:
-  Session(std::string program, const fs::path& machine, std::string screenshot)
+  // log: the program's output, removed at the end.
+  Session(std::string program, const fs::path& machine, std::string screenshot, fs::path log)
       : program_(std::move(program)),
         screenshot_(std::move(screenshot)),
         rig_("session", kWidth, kHeight, machine),
         watcher_(rig_.Display()),
-        log_(fs::temp_directory_path() /
-             ("tavrel-session-" + std::to_string(::getpid()) + ".log")) {}
+        log_(std::move(log)) {}
   ~Session() {
     tavrel_.reset();
     std::error_code ignored;
@@ -280,10 +308,27 @@ class Session {
 
 int main(int argc, char** argv) {
   namespace fs = std::filesystem;
+  using namespace tavrel::session;
+  // Interrupted, the session still ends what it started (main thread only, by waiting).
+  const sigset_t ending = EndingSignals();
+  pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
   const fs::path here = fs::read_symlink("/proc/self/exe").parent_path();
   const std::string program = argc > 1 ? argv[1] : (here / "tavrel").string();
-  const fs::path machine = tavrel::session::Environment("TAVREL_MACHINE_DIR", "");
-  const std::string screenshot =
-      tavrel::session::Environment("TAVREL_SCREENSHOT", (here / "run.png").string());
-  return tavrel::session::Session(program, machine, screenshot).Run();
+  const fs::path given = Environment("TAVREL_MACHINE_DIR", "");
+  const std::string screenshot = Environment("TAVREL_SCREENSHOT", (here / "run.png").string());
+  const fs::path log =
+      fs::temp_directory_path() / ("tavrel-session-" + std::to_string(::getpid()) + ".log");
+  std::vector<fs::path> leftovers = {log};
+  leftovers.push_back(given.empty() ? tavrel::MachineDirectory("session")
+                                    : given / "ports" / "COM5");
+  std::thread([ending, leftovers] {
+    int signal = 0;
+    sigwait(&ending, &signal);
+    EndChildren();
+    std::error_code ignored;
+    for (const fs::path& path : leftovers) fs::remove_all(path, ignored);
+    _exit(128 + signal);
+  }).detach();
+  return Session(program, given, screenshot, log).Run();
 }
