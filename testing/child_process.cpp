@@ -40,17 +40,22 @@ std::optional<int> Child::Wait(std::chrono::milliseconds timeout) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-double ProcessCpuSeconds(pid_t pid) {
+std::vector<std::string> ProcessStatFields(pid_t pid) {
   const std::string stat = ProcText(pid, "stat");
   const size_t bracket = stat.rfind(')');
-  if (bracket == std::string::npos) return -1;
+  if (bracket == std::string::npos) return {};
   // Fields after the command name, which may hold spaces, start behind its closing bracket.
-  std::istringstream fields(stat.substr(bracket + 2));
-  std::string field;
-  double ticks = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i >= 14) ticks += std::stod(field);
-  }
+  std::istringstream in(stat.substr(bracket + 1));
+  std::vector<std::string> fields;
+  for (std::string field; in >> field;) fields.push_back(field);
+  return fields;
+}
+
+double ProcessCpuSeconds(pid_t pid) {
+  // User and system time, fields 14 and 15 of stat.
+  const std::vector<std::string> fields = ProcessStatFields(pid);
+  if (fields.size() < 13) return -1;
+  const double ticks = std::stod(fields[11]) + std::stod(fields[12]);
   return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
@@ -71,6 +76,19 @@ long ProcessOpenDescriptors(pid_t pid) {
     ++count;
   }
   return failed ? -1 : count;
+}
+
+void EndChildren() {
+  std::error_code failed;
+  for (auto it = std::filesystem::directory_iterator("/proc", failed);
+       !failed && it != std::filesystem::directory_iterator(); it.increment(failed)) {
+    const std::string name = it->path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(name));
+    // The parent, field 4 of stat.
+    const std::vector<std::string> fields = ProcessStatFields(pid);
+    if (fields.size() > 1 && fields[1] == std::to_string(::getpid())) ::kill(pid, SIGTERM);
+  }
 }
 
 }  // namespace tavrel

@@ -30,10 +30,16 @@ class Child {
   pid_t pid_ = -1;
 };
 
-// What /proc tells of a running process: user and system CPU time in seconds, resident memory
-// in KiB, open descriptors; -1 when it cannot be read.
+// What /proc tells of a running process: the fields of its stat behind the command name (the
+// state first), user and system CPU time in seconds, resident memory in KiB, open descriptors;
+// empty or -1 when it cannot be read.
+std::vector<std::string> ProcessStatFields(pid_t pid);
 double ProcessCpuSeconds(pid_t pid);
 long ProcessResidentKiB(pid_t pid);
 long ProcessOpenDescriptors(pid_t pid);
+
+// Asks every child of this process to end (SIGTERM), as a rig interrupted by a signal must
+// before it goes.
+void EndChildren();
 
 }  // namespace tavrel

@@ -7,8 +7,11 @@
 // TAVREL_MACHINE_DIR: the machine directory to use; a temporary one when unset.
 // TAVREL_SCREENSHOT: where the screenshot goes (default run.png next to this program).
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +29,7 @@
 #include "tools/sim/touch_script.h"
 
 // Last: Xlib's macros clash with the headers above.
+#include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 namespace tavrel::session {
@@ -81,30 +85,22 @@ std::string StoredCorners(const fs::path& settings) {
   return corners;
 }
 
+// Set once an ending signal has come: the thread that took it ends the children and the process.
+std::atomic<bool> interrupted{false};
+XIOErrorHandler xlibEnds = nullptr;
+
+// Without its display, Xlib ends the process; after an interrupt the thread that took it does,
+// once it has removed the session's files.
+int DisplayGone(Display* display) {
+  while (interrupted) ::pause();
+  return xlibEnds(display);
+}
+
 sigset_t EndingSignals() {
   sigset_t ending;
   sigemptyset(&ending);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, signal);
   return ending;
-}
-
-// Ends this process's children (the display, the tray host, the program), found in /proc.
-void EndChildren() {
-  std::error_code failed;
-  for (auto it = fs::directory_iterator("/proc", failed); !failed && it != fs::directory_iterator();
-       it.increment(failed)) {
-    const std::string name = it->path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::string stat = FileText(it->path() / "stat");
-    const size_t bracket = stat.rfind(')');
-    if (bracket == std::string::npos) continue;
-    std::istringstream fields(stat.substr(bracket + 2));
-    std::string state;
-    pid_t parent = 0;
-    if (fields >> state >> parent && parent == ::getpid()) {
-      ::kill(static_cast<pid_t>(std::stol(name)), SIGTERM);
-    }
-  }
 }
 
 class Session {
@@ -313,6 +309,7 @@ int main(int argc, char** argv) {
   const sigset_t ending = EndingSignals();
   pthread_sigmask(SIG_BLOCK, &ending, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+  xlibEnds = XSetIOErrorHandler(DisplayGone);
   const fs::path here = fs::read_symlink("/proc/self/exe").parent_path();
   const std::string program = argc > 1 ? argv[1] : (here / "tavrel").string();
   const fs::path given = Environment("TAVREL_MACHINE_DIR", "");
@@ -325,7 +322,9 @@ int main(int argc, char** argv) {
   std::thread([ending, leftovers] {
     int signal = 0;
     sigwait(&ending, &signal);
-    EndChildren();
+    interrupted = true;
+    tavrel::EndChildren();
+    tavrel::WaitFor([] { return ::waitpid(-1, nullptr, WNOHANG) < 0 && errno == ECHILD; }, 3s);
     std::error_code ignored;
     for (const fs::path& path : leftovers) fs::remove_all(path, ignored);
     _exit(128 + signal);
