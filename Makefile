@@ -26,9 +26,9 @@ configure: deps
 build: configure
 	cmake --build build -j$(JOBS)
 
-# Only the two programs the session runs, not the tests.
+# Only the programs the session runs, not the tests.
 run: configure
-	cmake --build build -j$(JOBS) --target tavrel tavrel-sim
+	cmake --build build -j$(JOBS) --target tavrel tavrel-sim tavrel-session
 	scripts/run.sh
 
 # The plain suite, then everything under Address + UndefinedBehavior sanitizers,

@@ -42,11 +42,11 @@ run_set() {
   need "building and running tavrel" cmake g++ make pkg-config \
     libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libgl-dev \
     libx11-dev libxtst-dev libxrandr-dev libxkbcommon-dev libxi-dev libasound2-dev libevdev-dev \
-    xvfb trayer xdotool xinput x11-utils imagemagick fonts-liberation
+    xvfb trayer imagemagick fonts-liberation
 }
 test_set() {
   run_set
-  need "the Linux tests" x11-apps x11-xkb-utils openbox desktop-file-utils
+  need "the Linux tests" x11-apps x11-xkb-utils xdotool openbox desktop-file-utils
   # A real kernel with /dev/uinput under emulation, for the virtual input devices' test.
   need "the Linux tests" qemu-system-x86 linux-image-amd64 busybox-static
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,6 +51,14 @@ inline std::vector<std::string> ProgramEnvironment(std::vector<std::string> extr
 inline std::string FileText(const std::filesystem::path& path) {
   std::ifstream in(path);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// How many of the text's lines contain part, as grep -c counts them.
+inline size_t LinesContaining(const std::string& text, const std::string& part) {
+  std::istringstream in(text);
+  size_t count = 0;
+  for (std::string line; std::getline(in, line);) count += line.find(part) != std::string::npos;
+  return count;
 }
 
 }  // namespace tavrel

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "testing/spawn.h"
+
 namespace tavrel {
 
 namespace {
@@ -33,7 +35,6 @@ std::string ReadDisplayNumber(int fd) {
 }
 }  // namespace
 
-extern "C" char** environ;
 
 XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& extraArguments) {
   int fds[2];
@@ -54,7 +55,8 @@ XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& ex
   posix_spawn_file_actions_adddup2(&actions, fds[1], childFd);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  const int spawned = ::posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
+  const DefaultSignals signals;
+  const int spawned = ::posix_spawnp(&pid_, "Xvfb", &actions, signals.Get(), argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(fds[1]);
   if (spawned != 0) {

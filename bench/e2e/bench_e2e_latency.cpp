@@ -28,7 +28,7 @@ int Run() {
     std::lock_guard lock(mutex);
     sent.push_back(at);
   });
-  const size_t before = rig.Motions();
+  const size_t before = rig.Watcher().Motions();
   const uint32_t reports = kMoves + 1;
   for (uint32_t i = 0; i < kMoves; ++i) {
     rig.Emulator().Report(kStatusTouching, kOrigin + (i % kColumns) * kStep,
@@ -37,8 +37,8 @@ int Run() {
   // The lift, away from the last move.
   rig.Emulator().Report(kStatusReleased, kOrigin + kStep / 2, kOrigin + kStep / 2);
   rig.Emulator().WaitSent(std::chrono::seconds(120));
-  rig.WaitMotions(before + reports, std::chrono::seconds(5));
-  const std::vector<SteadyClock::time_point> motions = rig.MotionTimes();
+  rig.Watcher().WaitMotions(before + reports, std::chrono::seconds(5));
+  const std::vector<SteadyClock::time_point> motions = rig.Watcher().MotionTimes();
 
   std::vector<double> latency;
   std::lock_guard lock(mutex);

@@ -72,7 +72,7 @@ TEST_F(DesktopsEndToEndTest, WithoutATrayThePanelCarriesTheCommandsAndASecondSta
                           [](const Found& w) { return w.viewable && IsTrayIcon(w); }),
             1);
 
-  tray.reset();  // the host goes: the commands move back to the panel
+  rig.StopTray();  // the host goes: the commands move back to the panel
   ASSERT_TRUE(WaitFor([&] { return Count("No notification area") == 2; })) << Output();
   ASSERT_TRUE(OpenContextMenu(*panel, true));
   ChooseClose(2);

@@ -3,7 +3,6 @@
 #include <sstream>
 
 #include "tests/e2e/factory_pixel.h"
-#include "tools/soak/live_rig.h"
 #include "touch/touch_report.h"
 // Last: the harness brings in Xlib, whose macros clash with the headers above.
 #include "tests/e2e/e2e_support.h"
@@ -72,12 +71,12 @@ TEST_F(ReconnectEndToEndTest, TheLineComesBackAndTouchesFlowAgain) {
   emulator->HangUp();
   ASSERT_TRUE(Logged("COM5: hung up")) << Output();
   // Gone for three retry intervals: a busy retry would take a whole core.
-  const double before = soak::ProcessCpuSeconds(tavrel.Pid());
+  const double before = ProcessCpuSeconds(tavrel.Pid());
   const auto start = std::chrono::steady_clock::now();
   std::this_thread::sleep_for(6s);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double share = (soak::ProcessCpuSeconds(tavrel.Pid()) - before) / seconds;
+  const double share = (ProcessCpuSeconds(tavrel.Pid()) - before) / seconds;
   EXPECT_LT(share, 0.2) << "CPU share while the line is gone";
 
   const size_t requests = emulator->Requests().size();

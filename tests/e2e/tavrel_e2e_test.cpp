@@ -1,8 +1,10 @@
 #include <X11/keysym.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "platform/linux/serial_ports.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace tavrel::e2e {

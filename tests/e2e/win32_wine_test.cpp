@@ -13,8 +13,6 @@ namespace tavrel::wine {
 namespace {
 
 using namespace std::chrono_literals;
-using e2e::Child;
-using e2e::Found;
 
 constexpr auto kWineStart = 90s;  // a fresh Wine server brings its services up first
 
@@ -103,7 +101,7 @@ class WineTest : public e2e::TavrelEndToEndTest {
           return icon.has_value();
         },
         kWineStart))
-        << e2e::Describe(desktop.Windows());
+        << Describe(desktop.Windows());
     ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
       return w.program == "tavrel.exe" && w.width > 30 && w.width < 200;
     })) << "no panel";
@@ -112,7 +110,7 @@ class WineTest : public e2e::TavrelEndToEndTest {
     ASSERT_TRUE(desktop.WaitWindow([](const Found& w) {
       return w.program == "tavrel.exe" && w.height > 100;
     })) << "no menu; "
-        << e2e::Describe(desktop.Windows());
+        << Describe(desktop.Windows());
     for (int i = 0; i < times; ++i) desktop.Key(arrow);
     desktop.Key(XK_Return);
   }
@@ -175,7 +173,7 @@ TEST_F(WineTest, TavrelExeTapsAndClosesFromTheTrayMenu) {
     return IsWineProgram(w) && w.width < 200 && w.height < 200 && w.width > 30;
   });
   ASSERT_TRUE(WaitFor([&] { return panel.has_value(); }, kWineStart))
-      << e2e::Describe(desktop.Windows());
+      << Describe(desktop.Windows());
   // Detection ends with the corners read, the last of them word 7.
   ASSERT_TRUE(WaitFor(
       [&] {
@@ -243,7 +241,7 @@ TEST_F(WineTest, TrayMenuCommandsOpenTheirWindows) {
     EXPECT_TRUE(desktop.WaitWindow([&](const Found& w) {
       return IsWineProgram(w) && row.window(w);
     })) << row.legend
-        << e2e::Describe(desktop.Windows());
+        << Describe(desktop.Windows());
     tavrel.reset();
     EXPECT_TRUE(WaitFor([&] { return !desktop.Find(IsWineProgram); }, 30s)) << row.legend;
   }
@@ -260,7 +258,7 @@ TEST_F(WineTest, KeyboardTypesIntoTheFocusedProgramWhenItsKeysAreTouched) {
   const auto isKeyboard = [](const Found& w) {
     return IsWineProgram(w) && w.width > 300 && w.height < 250;
   };
-  ASSERT_TRUE(desktop.WaitWindow(isKeyboard)) << e2e::Describe(desktop.Windows());
+  ASSERT_TRUE(desktop.WaitWindow(isKeyboard)) << Describe(desktop.Windows());
 
   // The application in use: the user clicks into its text, which then has the focus.
   Child target(Wine({Program("tavrel-type-target.exe")}), prefix->Environment(xvfb.Display()),
@@ -272,7 +270,7 @@ TEST_F(WineTest, KeyboardTypesIntoTheFocusedProgramWhenItsKeysAreTouched) {
         return window.has_value();
       },
       kWineStart))
-      << e2e::Describe(desktop.Windows());
+      << Describe(desktop.Windows());
   ASSERT_TRUE(WaitFor([&] { return ReadFile(typed).find("ready") != std::string::npos; }));
   desktop.Click(window->x + window->width / 2, window->y + window->height / 2);
   ASSERT_TRUE(WaitFor([&] {
@@ -283,7 +281,7 @@ TEST_F(WineTest, KeyboardTypesIntoTheFocusedProgramWhenItsKeysAreTouched) {
   })) << ReadFile(typed);
   // Found again now: the keyboard has long been placed where it stays.
   const auto keyboard = desktop.Find(isKeyboard);
-  ASSERT_TRUE(keyboard) << e2e::Describe(desktop.Windows());
+  ASSERT_TRUE(keyboard) << Describe(desktop.Windows());
 
   // The template in dialog units gives the client area; Wine draws the frame and caption inside
   // the window's X window, the frame as wide at the bottom as at the sides.
@@ -319,7 +317,7 @@ TEST_F(WineTest, KeyboardTypesIntoTheFocusedProgramWhenItsKeysAreTouched) {
     ASSERT_TRUE(holds(expected.c_str()))
         << ReadFile(typed) << "keyboard at " << keyboard->x << "," << keyboard->y << " "
         << keyboard->width << "x" << keyboard->height << "\n"
-        << e2e::Describe(desktop.Windows());
+        << Describe(desktop.Windows());
   }
 }
 

@@ -36,7 +36,7 @@ class WinePrefix {
     fs::copy(WindowsBuild() / "wine-prefix", path_,
              fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   }
-  ~WinePrefix() { e2e::Child({"wineserver", "-k"}, Environment()).Wait(std::chrono::seconds(20)); }
+  ~WinePrefix() { Child({"wineserver", "-k"}, Environment()).Wait(std::chrono::seconds(20)); }
   WinePrefix(const WinePrefix&) = delete;
   WinePrefix& operator=(const WinePrefix&) = delete;
 

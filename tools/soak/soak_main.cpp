@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "tools/soak/gestures.h"
 #include "tools/soak/live_rig.h"
@@ -25,7 +26,7 @@ struct Figures {
 
 // One round of touches; false when the line did not take them.
 bool Round(LiveRig& rig, Gestures& gestures, Figures& figures) {
-  const size_t before = rig.Motions();
+  const size_t before = rig.Watcher().Motions();
   uint64_t reports = 0;
   for (uint32_t i = 0; i < kDragsPerRound + kTapsPerRound; ++i) {
     reports += i % 2 == 0 && i / 2 < kDragsPerRound ? gestures.Drag(rig.Emulator(), kDragSteps)
@@ -33,8 +34,8 @@ bool Round(LiveRig& rig, Gestures& gestures, Figures& figures) {
   }
   if (!rig.Emulator().WaitSent(60s)) return false;
   // Every report is one move to a new pixel, so one raw motion each.
-  rig.WaitMotions(before + reports, 5s);
-  const size_t seen = rig.Motions() - before;
+  rig.Watcher().WaitMotions(before + reports, 5s);
+  const size_t seen = rig.Watcher().Motions() - before;
   figures.reports += reports;
   figures.lost += seen < reports ? reports - seen : 0;
   figures.extra += seen > reports ? seen - reports : 0;
@@ -78,9 +79,9 @@ int Run(const std::string& program, double seconds) {
   // One round first, so that the start figures count what a running program holds.
   if (!Round(rig, gestures, figures)) return 1;
   figures = Figures{};
-  figures.rssStart = rig.ResidentKiB();
-  figures.fdsStart = rig.OpenDescriptors();
-  const double cpuStart = rig.CpuSeconds();
+  figures.rssStart = ProcessResidentKiB(rig.ProgramPid());
+  figures.fdsStart = ProcessOpenDescriptors(rig.ProgramPid());
+  const double cpuStart = ProcessCpuSeconds(rig.ProgramPid());
   const auto start = SteadyClock::now();
   const auto end = start + std::chrono::duration<double>(seconds);
   auto nextHangUp = start + kHangUpEvery;
@@ -93,9 +94,9 @@ int Run(const std::string& program, double seconds) {
     }
   }
   figures.seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
-  figures.cpuSeconds = rig.CpuSeconds() - cpuStart;
-  figures.rssEnd = rig.ResidentKiB();
-  figures.fdsEnd = rig.OpenDescriptors();
+  figures.cpuSeconds = ProcessCpuSeconds(rig.ProgramPid()) - cpuStart;
+  figures.rssEnd = ProcessResidentKiB(rig.ProgramPid());
+  figures.fdsEnd = ProcessOpenDescriptors(rig.ProgramPid());
   Print(figures);
   if (!healthy)
     std::fprintf(stderr, "tavrel-soak: the program stopped answering:\n%s", rig.Output().c_str());
