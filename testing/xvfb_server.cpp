@@ -35,7 +35,6 @@ std::string ReadDisplayNumber(int fd) {
 }
 }  // namespace
 
-
 XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& extraArguments) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return;
