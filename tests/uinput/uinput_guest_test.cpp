@@ -6,7 +6,6 @@
 #include <libevdev/libevdev.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,8 +25,8 @@
 #include "platform/windowless_service.h"
 #include "resources/resource_ids.h"
 #include "settings/corners.h"
+#include "testing/child_process.h"
 #include "testing/program_rig.h"
-#include "testing/spawn.h"
 #include "tools/sim/controller_emulator.h"
 #include "touch/calibration_transform.h"
 #include "touch/touch_report.h"
@@ -295,9 +294,8 @@ TEST(WindowlessProgramTest, ATapFromTheControllerBecomesTheTransformsEvents) {
   options.pace = false;
   sim::ControllerEmulator emulator(options);
   ASSERT_TRUE(emulator.Start()) << emulator.Error();
-  const pid_t tavrel =
-      SpawnWithOutput({program, "--no-window"}, {"TAVREL_MACHINE_DIR=" + machine}, output);
-  ASSERT_GT(tavrel, 0);
+  Child tavrel({program, "--no-window"}, {"TAVREL_MACHINE_DIR=" + machine}, output);
+  ASSERT_GT(tavrel.Pid(), 0);
   const auto node = NodeNamed(UinputPointerService::kDeviceName);
   ASSERT_TRUE(node) << FileText(output);
   Reader reader(*node);
@@ -332,10 +330,8 @@ TEST(WindowlessProgramTest, ATapFromTheControllerBecomesTheTransformsEvents) {
         20s);
     EXPECT_EQ(read, expected) << FileText(output);
   }
-  ::kill(tavrel, SIGTERM);
-  int status = -1;
-  ::waitpid(tavrel, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << FileText(output);
+  ::kill(tavrel.Pid(), SIGTERM);
+  EXPECT_EQ(tavrel.Wait(20s), std::optional<int>(0)) << FileText(output);
   std::cout << "program's log:\n" << FileText(output);
 }
 
