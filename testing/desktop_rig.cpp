@@ -2,6 +2,9 @@
 
 #include "testing/program_rig.h"
 
+// Last: Xlib's macros clash with the headers above.
+#include <X11/keysym.h>
+
 namespace tavrel {
 
 DesktopRig::DesktopRig(const std::string& name, int width, int height,
@@ -56,10 +59,16 @@ bool DesktopRig::OpenTrayMenu() {
   const auto icon = desktop_.WaitWindow(IsTrayIcon);
   if (!icon) return false;
   desktop_.Press(icon->x + 11, icon->y + 11, true);
-  const auto menu = desktop_.WaitWindow(
-      [](const Found& w) { return w.program == "tavrel" && w.height > 150 && w.width < 400; });
+  const auto menu = desktop_.WaitWindow(IsTrayMenu);
   desktop_.Press(icon->x + 11, icon->y + 11, false);
   return menu.has_value();
+}
+
+bool DesktopRig::ChooseFromTrayMenu(XKeySym arrow, int times) {
+  if (!OpenTrayMenu()) return false;
+  for (int i = 0; i < times; ++i) desktop_.Key(arrow);
+  desktop_.Key(XK_Return);
+  return true;
 }
 
 }  // namespace tavrel

@@ -49,6 +49,9 @@ class DesktopRig {
   // Opens the tray icon's menu with a left-button press, as a user would; true once it shows.
   // Its entries are then chosen with the arrow keys and Return.
   bool OpenTrayMenu();
+  // Opens the menu and chooses an entry: `arrow` (Down counts from the top, Up from the bottom)
+  // `times`, then Return; false when the menu did not open.
+  bool ChooseFromTrayMenu(XKeySym arrow, int times);
 
  private:
   std::filesystem::path machine_;

@@ -173,5 +173,6 @@ std::string Describe(const std::vector<Found>& windows) {
 bool IsPanel(const Found& w) { return w.program == "tavrel" && w.width == 66 && w.height == 67; }
 
 bool IsTrayIcon(const Found& w) { return w.program == "tavrel" && w.width == 22 && w.height == 22; }
+bool IsTrayMenu(const Found& w) { return w.program == "tavrel" && w.height > 150 && w.width < 400; }
 
 }  // namespace tavrel

@@ -68,5 +68,6 @@ std::string Describe(const std::vector<Found>& windows);
 // The program's panel and its tray icon, by their sizes.
 bool IsPanel(const Found& w);
 bool IsTrayIcon(const Found& w);
+bool IsTrayMenu(const Found& w);
 
 }  // namespace tavrel

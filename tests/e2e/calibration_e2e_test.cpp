@@ -152,9 +152,7 @@ TEST_P(CalibrationEndToEndTest, FingerHeldOnEachTargetCalibratesScreenAndControl
   ASSERT_TRUE(desktop.WaitWindow(IsPanel)) << Describe(desktop.Windows()) << Output();
 
   // "Calibration" is the fifth entry of the tray menu.
-  ASSERT_TRUE(OpenTrayMenu());
-  for (int i = 0; i < 5; ++i) desktop.Key(XK_Down);
-  desktop.Key(XK_Return);
+  ASSERT_TRUE(rig.ChooseFromTrayMenu(XK_Down, 5));
   const auto dialog = desktop.WaitWindow([&](const Found& w) { return IsDialog(w); });
   ASSERT_TRUE(dialog.has_value()) << "no full-screen window:" << Describe(desktop.Windows());
   EXPECT_EQ(dialog->x, 0);

@@ -98,8 +98,7 @@ class WaylandNoticeEndToEndTest : public DesktopsEndToEndTest {
       desktop.Key(XK_Return);
     }
     EXPECT_TRUE(desktop.WaitWindow(IsPanel)) << Output();
-    EXPECT_TRUE(OpenTrayMenu());
-    ChooseClose(1);
+    EXPECT_TRUE(rig.ChooseFromTrayMenu(XK_Up, 1));
     EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
     return notice;
   }

@@ -54,12 +54,9 @@ class TavrelEndToEndTest : public ::testing::Test {
     wrapper.insert(wrapper.end(), args.begin(), args.end());
     return rig.StartProgram(wrapper, extraEnv, machine / logName);
   }
-  bool OpenTrayMenu() { return rig.OpenTrayMenu(); }
   // Close, the tray menu's last entry, ends the program with status 0.
   void CloseFromTrayMenu(Child& tavrel) {
-    ASSERT_TRUE(OpenTrayMenu()) << "the menu did not open on the press";
-    desktop.Key(XK_Up);
-    desktop.Key(XK_Return);
+    ASSERT_TRUE(rig.ChooseFromTrayMenu(XK_Up, 1)) << "the menu did not open on the press";
     EXPECT_EQ(tavrel.Wait(10s), std::optional<int>(0)) << Output();
   }
   // What the program wrote, for failure messages.

@@ -72,9 +72,7 @@ class KeyboardEndToEndTest : public TavrelEndToEndTest {
   // Chooses a tray menu entry from the keyboard: Down n times counts from the top, Up from the
   // bottom.
   void ChooseFromTrayMenu(KeySym arrow, int times) {
-    ASSERT_TRUE(OpenTrayMenu());
-    for (int n = 0; n < times; ++n) desktop.Key(arrow);
-    desktop.Key(XK_Return);
+    ASSERT_TRUE(rig.ChooseFromTrayMenu(arrow, times));
   }
   // Clicks the centre of the key as the layout's template places it in the open window.
   void ClickKey(const Found& keyboard, int32_t layout, int32_t key) {

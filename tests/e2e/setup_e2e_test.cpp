@@ -88,10 +88,7 @@ class SetupEndToEndTest : public TavrelEndToEndTest {
   }
   // Chooses "Setup", the second item from the end of the tray menu, and waits for the dialog.
   std::optional<Found> OpenSetup() {
-    if (!OpenTrayMenu()) return std::nullopt;
-    desktop.Key(XK_Up);
-    desktop.Key(XK_Up);
-    desktop.Key(XK_Return);
+    if (!rig.ChooseFromTrayMenu(XK_Up, 2)) return std::nullopt;
     auto setup = desktop.WaitWindow(IsSetup);
     // There is no window manager to give the dialog the keyboard.
     if (setup) desktop.SetFocus(setup->window);

@@ -192,9 +192,7 @@ class Session {
   // controller.
   void Calibrate() {
     Desktop& screen = rig_.Screen();
-    rig_.OpenTrayMenu();
-    for (int i = 0; i < 5; ++i) screen.Key(XK_Down);
-    screen.Key(XK_Return);
+    rig_.ChooseFromTrayMenu(XK_Down, 5);
     screen.WaitWindow(IsCalibration);
     // The first target drawn on the fresh window.
     std::this_thread::sleep_for(500ms);
@@ -223,9 +221,7 @@ class Session {
   // Close, the menu's last item: Up from no selection wraps to it.
   int Close() {
     Desktop& screen = rig_.Screen();
-    rig_.OpenTrayMenu();
-    screen.Key(XK_Up);
-    screen.Key(XK_Return);
+    rig_.ChooseFromTrayMenu(XK_Up, 1);
     const std::optional<int> status = tavrel_->Wait(5s);
     if (!status) {
       std::fprintf(stderr, "tavrel did not end after Close\n");
@@ -281,9 +277,6 @@ class Session {
     return false;
   }
 
-  static bool IsTrayMenu(const Found& w) {
-    return w.program == "tavrel" && w.height > 150 && w.width < 400;
-  }
   static bool IsCalibration(const Found& w) {
     return w.program == "tavrel" && w.width == kWidth && w.height == kHeight;
   }
